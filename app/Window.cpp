@@ -1,0 +1,121 @@
+#include "app/Window.h"
+
+#include "app/Shutdown.h"
+#include "common/DemoState.h"
+
+namespace {
+
+constexpr const char* ClassName = "OpenGL";
+
+bool contextReady = false;
+
+void reportContextFailure(const char* text) {
+    MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
+    PostQuitMessage(0);
+}
+
+// Runs inside CreateWindowExA, stopping at the first failure.
+void createGlContext(HWND window) {
+    static const PIXELFORMATDESCRIPTOR descriptor = {
+        sizeof(PIXELFORMATDESCRIPTOR),
+        1,
+        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
+        PFD_TYPE_RGBA,
+        32,
+        0, 0, 0, 0, 0, 0, // colour bits and shifts
+        0, 0,             // alpha bits and shift
+        0, 0, 0, 0, 0,    // accumulation
+        16,               // depth
+        0,                // stencil
+        0,                // auxiliary buffers
+        PFD_MAIN_PLANE,
+        0,
+        0, 0, 0};
+
+    demo.deviceContext = GetDC(window);
+    const int format = ChoosePixelFormat(demo.deviceContext, &descriptor);
+    if (format == 0) {
+        reportContextFailure("Can't Find A Suitable PixelFormat.");
+        return;
+    }
+    if (!SetPixelFormat(demo.deviceContext, format, &descriptor)) {
+        reportContextFailure("Can't Set The PixelFormat.");
+        return;
+    }
+    demo.renderContext = wglCreateContext(demo.deviceContext);
+    if (demo.renderContext == nullptr) {
+        reportContextFailure("Can't Create A GL Rendering Context.");
+        return;
+    }
+    if (!wglMakeCurrent(demo.deviceContext, demo.renderContext)) {
+        reportContextFailure("Can't Activate GLRC.");
+        return;
+    }
+    contextReady = true;
+}
+
+[[noreturn]] void closePath() {
+    ChangeDisplaySettingsA(nullptr, 0);
+    if (demo.instance != nullptr && !UnregisterClassA(ClassName, demo.instance)) {
+        demo.instance = nullptr;
+    }
+    Shutdown();
+    ExitProcess(0);
+}
+
+} // namespace
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        createGlContext(window);
+        return 0;
+    case WM_SIZE:
+        // The viewport is set every frame from width and height.
+        return 0;
+    case WM_CLOSE:
+    case WM_DESTROY:
+        closePath();
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool RegisterWindowClass() {
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = demo.instance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = ClassName;
+    if (!RegisterClassA(&windowClass)) {
+        MessageBoxA(nullptr, "Failed To Register The Window Class.", "ERROR",
+                    MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
+HWND CreateShowWindow(const char* title) {
+    const DWORD style = demo.fullscreen
+                            ? (WS_POPUP | WS_VISIBLE | WS_MAXIMIZE)
+                            : (WS_VISIBLE | WS_CAPTION | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    contextReady = false;
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, ClassName, title, style, 0, 0, demo.width,
+                                  demo.height, nullptr, nullptr, demo.instance, nullptr);
+    if (window == nullptr || !contextReady) {
+        return nullptr;
+    }
+    demo.deviceContext = GetDC(window);
+    if (demo.fullscreen) {
+        demo.width = GetDeviceCaps(demo.deviceContext, HORZRES);
+        demo.height = GetDeviceCaps(demo.deviceContext, VERTRES);
+        ShowCursor(FALSE);
+    }
+    return window;
+}

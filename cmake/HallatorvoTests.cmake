@@ -1,0 +1,18 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# hv_add_tests(NAME name SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...])
+# One GoogleTest program per group; every test case becomes its own CTest test.
+function(hv_add_tests)
+    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+    add_executable(${ARG_NAME} ${ARG_SOURCES})
+    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    set(props TIMEOUT 600)
+    if(ARG_LABELS)
+        list(APPEND props LABELS "${ARG_LABELS}")
+    endif()
+    if(ARG_ENVIRONMENT)
+        list(APPEND props ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+    gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()

@@ -1,0 +1,3 @@
+#include "common/DemoState.h"
+
+DemoState demo;

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running the show
+# headless need. Installs nothing when everything is present.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0 libegl1
+    libpng-dev zlib1g-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+if [ "${HV_DEPS_TOOLS:-0}" = 1 ]; then
+    # For the asset generators and the listening checks; the build never needs them.
+    packages+=(python3 python3-numpy python3-pil python3-mido sox)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Install them with:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,117 @@
+// The shell's rules: switches, clock, frame-rate title, end of the loop, sine table.
+#include "app/Clock.h"
+#include "app/CommandLine.h"
+#include "app/SineTable.h"
+#include "common/DemoState.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+TEST(CommandLine, SwitchesAreCaseSensitiveSubstringsAnywhere) {
+    EXPECT_FALSE(ScanCommandLine("").window);
+    EXPECT_FALSE(ScanCommandLine(nullptr).fps);
+    EXPECT_TRUE(ScanCommandLine("-window").window);
+    EXPECT_TRUE(ScanCommandLine("-windowed").window);      // a longer word matches
+    EXPECT_TRUE(ScanCommandLine("x-windowy -fps2").window); // inside a word too
+    EXPECT_FALSE(ScanCommandLine("-WINDOW -FPS").window);  // capitals do not
+    EXPECT_FALSE(ScanCommandLine("-WINDOW -FPS").fps);
+    EXPECT_FALSE(ScanCommandLine("- window").window);
+
+    const Switches both = ScanCommandLine("-fps -window");
+    EXPECT_TRUE(both.window);
+    EXPECT_TRUE(both.fps);
+    const Switches reversed = ScanCommandLine("-window -fps");
+    EXPECT_TRUE(reversed.window);
+    EXPECT_TRUE(reversed.fps);
+    const Switches fpsOnly = ScanCommandLine("-fps");
+    EXPECT_FALSE(fpsOnly.window);
+    EXPECT_TRUE(fpsOnly.fps);
+}
+
+TEST(Clock, ElapsedTimeSurvivesTheTickCounterWrapping) {
+    EXPECT_FLOAT_EQ(ElapsedSeconds(1000, 1000), 0.0f);
+    EXPECT_FLOAT_EQ(ElapsedSeconds(1000, 3500), 2.5f);
+    // Started 500 ms before the wrap; now 1500 ms after it.
+    const std::uint32_t start = 0xFFFFFFFFu - 499u;
+    EXPECT_NEAR(ElapsedSeconds(start, 1500u), 2.0f, 1e-6f);
+
+    // Frame by frame across the wrap, time never goes backwards.
+    float previous = 0.0f;
+    for (std::uint32_t step = 0; step < 4000; step += 7) {
+        const float now = ElapsedSeconds(start, start + step);
+        EXPECT_GE(now, previous);
+        previous = now;
+    }
+    EXPECT_NEAR(previous, 3.997f, 1e-5f);
+}
+
+TEST(Clock, ElapsedTimeUsesTheSinglePrecisionMillisecond) {
+    // 0.001f is slightly above a millisecond, so 103000 ticks read a hair past
+    // 103 s and 102999 ticks stay below: the show ends on the 103000th ms.
+    EXPECT_GT(ElapsedSeconds(0, 103000), 103.0f);
+    EXPECT_LT(ElapsedSeconds(0, 102999), 103.0f);
+    EXPECT_EQ(ElapsedSeconds(0, 1), 0.001f);
+}
+
+TEST(FrameRateTitle, SixtyFramesASecondShowsFiftyNine) {
+    FrameRateTitle title;
+    title.start(0);
+    std::uint32_t shown = 12345;
+    int updates = 0;
+    // Frames every 1000/60 ms: the 60th frame lands on 1000 ms and triggers.
+    for (int k = 1; k <= 60; ++k) {
+        const auto now = static_cast<std::uint32_t>(k * 1000.0 / 60.0 + 0.5);
+        if (title.frame(now, shown)) {
+            ++updates;
+            EXPECT_EQ(k, 60);
+        }
+    }
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(shown, 59u);
+    EXPECT_EQ(title.frames, 0u);
+}
+
+TEST(FrameRateTitle, SlowerThanOneFrameASecondShowsZero) {
+    FrameRateTitle title;
+    title.start(500);
+    std::uint32_t shown = 99;
+    EXPECT_TRUE(title.frame(1700, shown));
+    EXPECT_EQ(shown, 0u);
+    EXPECT_TRUE(title.frame(3000, shown));
+    EXPECT_EQ(shown, 0u);
+}
+
+TEST(FrameRateTitle, CountsAcrossTheTickCounterWrap) {
+    FrameRateTitle title;
+    title.start(0xFFFFFF00u);
+    std::uint32_t shown = 0;
+    EXPECT_FALSE(title.frame(0xFFFFFF80u, shown));
+    EXPECT_FALSE(title.frame(100u, shown)); // 356 ms later
+    EXPECT_TRUE(title.frame(800u, shown));  // 1056 ms later
+    EXPECT_EQ(shown, 2u);
+}
+
+TEST(MainLoop, TheLastFrameIsTheFirstAtOrPastOneHundredAndThreeSeconds) {
+    EXPECT_TRUE(RunAnotherFrame(102.0f, 0.0f));
+    EXPECT_TRUE(RunAnotherFrame(102.0f, 102.5f));
+    EXPECT_TRUE(RunAnotherFrame(102.0f, std::nextafter(103.0f, 0.0f)));
+    EXPECT_FALSE(RunAnotherFrame(102.0f, 103.0f));
+    EXPECT_FALSE(RunAnotherFrame(102.0f, 150.0f));
+}
+
+TEST(SineTable, HoldsOneCycleOfTheSine) {
+    FillSineTable();
+    EXPECT_EQ(demo.sineTable[0], 0.0f);
+    EXPECT_EQ(demo.sineTable[16384], 1.0f);
+    EXPECT_EQ(demo.sineTable[49152], -1.0f);
+    // The step is the single-precision 2 pi / 65536, so entry 32768 is not quite 0.
+    EXPECT_NEAR(demo.sineTable[32768], 0.0f, 1e-6f);
+    const long double step = static_cast<long double>(9.58737992e-05f);
+    for (int i : {1, 1000, 8192, 12345, 40000, 65535}) {
+        const float expected = static_cast<float>(sinl(static_cast<long double>(i) * step));
+        EXPECT_EQ(demo.sineTable[i], expected) << "entry " << i;
+    }
+    EXPECT_NEAR(demo.sineTable[8192], std::sqrt(0.5f), 1e-6f);
+}
