@@ -1,0 +1,310 @@
+#include "synth/InstrumentBank.h"
+
+#include "synth/Synth.h"
+
+#include <vector>
+
+namespace {
+
+// One modulator with its own source unit.
+struct ModSpec {
+    bool isEnvelope;
+    // LFO
+    WaveFunction shape;
+    float frequency;
+    float phase;
+    bool retrigger;
+    // envelope
+    float attack, decay, sustain, release;
+    float depth;
+    float offset;
+};
+
+enum LfoMode : bool { FreeRunning = false, Retrigger = true };
+
+ModSpec lfo(WaveFunction shape, float frequency, LfoMode mode, float depth, float offset,
+            float phase = 0.0f) {
+    return {false, shape, frequency, phase, mode, 0, 0, 0, 0, depth, offset};
+}
+
+ModSpec env(float a, float d, float s, float r, float depth, float offset) {
+    return {true, waveSine, 0, 0, false, a, d, s, r, depth, offset};
+}
+
+struct AdsrSpec {
+    float attack, decay, sustain, release;
+};
+
+struct OscSpec {
+    WaveFunction wave;
+    float amplitude;
+    int octave;
+    int semitones;
+    float detune;
+    float phase;
+    float keyTracking;
+    std::vector<ModSpec> pitchMods;
+};
+
+struct FilterSpec {
+    int type;
+    float cutoff;
+    float q;
+    float keyTracking;
+    std::vector<ModSpec> cutoffMods;
+};
+
+struct SamplerSpec {
+    const char* source;
+    int note;
+    float gain;
+    float duration;
+};
+
+struct InstrumentSpec {
+    const char* name;
+    float gain;
+    float defaultDuration;
+    AdsrSpec amp;
+    std::vector<OscSpec> oscillators;
+    std::vector<FilterSpec> filters;
+    std::vector<SamplerSpec> samplers;
+};
+
+constexpr float none = -1.0f;
+
+// Registration order matters: the sampled drums look up their sources by name.
+std::vector<InstrumentSpec> bankSpec() {
+    return {
+        {"lead:squeak",
+         0.5f,
+         none,
+         {1.764f, 0, 1, 2.601f},
+         {{waveSquare,
+           1,
+           0,
+           0,
+           0,
+           0,
+           1,
+           {env(0.016f, 0, 1, 2.209f, 1, 0), lfo(waveSine, 77.44f, FreeRunning, 0.01024f, 1)}},
+          {waveSaw, 1, 0, 7, 0, 0, 1, {env(0.1f, 0, 1, 0.1f, 1.01306f, 0)}},
+          {waveSaw, 1, 2, 0, 0, 0, 1, {}}},
+         {{2,
+           85.184f,
+           5,
+           0,
+           {lfo(waveSine, 0.09f, Retrigger, 8.4375f, 1),
+            lfo(waveSaw, 2.25f, FreeRunning, 0.71874f, 1)}},
+          {0, 884.736f, 0, 0, {}},
+          {3, 512, 0, 0, {lfo(waveSaw, 2.25f, FreeRunning, 0.59582f, 1)}}},
+         {}},
+
+        {"bass:detroit",
+         1.7f,
+         none,
+         {0, 0.289f, 0, 0.081f},
+         {{waveSine, 1, -1, 0, 0.01f, 0, 1, {}},
+          {waveSquare, 1, 0, 0, 0, 0, 1, {}},
+          {waveSine, 0.97f, 2, 7, 0, 0, 1, {}}},
+         {{1, 74.088f, 0, 0, {env(0, 0.169f, 0, 0.196f, 15.4f, 0)}},
+          {7,
+           1404.93f,
+           0,
+           0,
+           {env(0, 0.169f, 0, 0.196f, 3.3f, 0), lfo(waveSine, 0.16f, FreeRunning, -0.4f, 1)}}},
+         {}},
+
+        {"drum:hat:hiss",
+         0.5f,
+         none,
+         {0, 0.064f, 0.3364f, 0.064f},
+         {{waveNoise, 1, 0, 0, 0, 0.599783f, 1, {}}},
+         {{2, 6028.57f, 1, 0, {}}, {5, 5639.75f, 1, 0, {env(0.484f, 10, 1, 10, 9.2f, 0)}}},
+         {}},
+
+        {"drum:bass:mud",
+         2,
+         none,
+         {0.001f, 0.196f, 0, 0.144f},
+         {{waveSquare, 1, -3, 0, 0, 0.842893f, 0, {env(0, 0.064f, 0, 0, 2.1f, 0)}},
+          {waveSine, 0.83f, -2, -10, 0, 0.58269f, 0, {env(0, 0.064f, 0, 0, 2.1f, 0)}}},
+         {{1, 74.088f, 1.715f, 0, {env(0, 0.064f, 0, 0, 5.4f, 0)}}},
+         {}},
+
+        {"lead:neurotic",
+         1.6f,
+         none,
+         {0.001f, 0, 1, 2.601f},
+         {{waveSaw, 1, 0, 0, -0.03f, 0, 1, {}},
+          {waveSaw, 1, 1, 0, 0.05f, 0, 1, {}},
+          {waveSaw, 0.77f, 3, 3, 0, 0, 1, {lfo(waveSine, 57.76f, FreeRunning, 0.04394f, 1)}}},
+         {{1, 551.368f, 0.97556f, 0, {env(3.721f, 0, 1, 10, 10, 0)}},
+          {4, 262.144f, 0, 0, {lfo(waveSine, 1, FreeRunning, 1.09744f, 1)}}},
+         {}},
+
+        {"drum:snare:snap",
+         3.7f,
+         none,
+         {0, 0.196f, 0, 0.196f},
+         {{waveNoise, 1, 0, 0, 0, 0.317163f, 1, {}},
+          {waveSine, 1, -3, 0, 0, 0.0695606f, 0, {env(0, 0.081f, 0, 0, 3.51232f, 0)}}},
+         {{2, 195.112f, 1, 0, {env(0, 0.081f, 0, 0, 0.8575f, 0)}},
+          {7, 2000.38f, 1, 0, {env(0, 0.256f, 0, 0.1f, 4.10758f, 0)}}},
+         {}},
+
+        {"pad:oceans",
+         0.5f,
+         none,
+         {0.841f, 0, 1, 1.521f},
+         {{waveSaw, 1, 0, 0, 0, 0, 1, {}},
+          {waveSaw, 1, 0, 0, 0.11f, 0, 1, {}},
+          {waveSaw, 1, 1, 0, -0.08f, 0, 1, {}}},
+         {{1, 1404.93f, 1, 0, {env(0, 5.329f, 0, 4.356f, 3.90224f, 0)}}, {5, 64, 0, 0, {}}},
+         {}},
+
+        {"drum:snare:retro",
+         1.8f,
+         none,
+         {0, 0.256f, 0, 0.144f},
+         {{waveNoise, 1, 0, 0, 0, 0.190051f, 1, {}},
+          {waveSine, 0.36f, 4, 0, 0, 0.0171f, 0, {env(0, 0.016f, 0, 0, 0.39366f, 0)}}},
+         {{2,
+           21.952f,
+           4.42368f,
+           0,
+           {env(0, 0.121f, 0, 0, 2.81216f, 0), lfo(waveSine, 0.64f, FreeRunning, 6.57018f, 1)}},
+          {5, 140.608f, 1, 0, {env(0, 0.064f, 0, 0.064f, 2.81216f, 0)}}},
+         {}},
+
+        {"lead:buzzer",
+         1,
+         none,
+         {0, 0, 1, 0.004f},
+         {{waveSaw, 1, 0, 0, 0, 0, 1, {}},
+          {waveSaw, 0.47f, 1, 0, 0.02f, 0, 1, {}},
+          {waveSaw, 0.33f, 1, 7, -0.04f, 0, 1, {}}},
+         {{2, 681.472f, 0, 0, {}},
+          {7, 4251.53f, 1, 0, {lfo(waveSine, 0.09f, FreeRunning, 2.5f, 1)}}},
+         {}},
+
+        {"sample:drum:bass:mud", 1.4f, 0.4f, {0, 0, 1, 0}, {}, {}, {{"drum:bass:mud", -24, 1, 1}}},
+        {"sample:drum:hat:hiss:closed",
+         1,
+         0.2f,
+         {0, 0, 1, 0},
+         {},
+         {},
+         {{"drum:hat:hiss", -24, 1, 0.08f}}},
+        {"sample:drum:snare:snap", 1, 0.3f, {0, 0, 1, 0}, {}, {}, {{"drum:snare:snap", -24, 1, 1}}},
+        {"sample:drum:snare:retro",
+         0.7f,
+         0.3f,
+         {0, 0, 1, 0},
+         {},
+         {},
+         {{"drum:snare:retro", -24, 1, 1}}},
+
+        {"lead:phaser",
+         1.2f,
+         none,
+         {1.156f, 0, 1, 2.401f},
+         {{waveSaw, 1, 1, 0, 0, 0, 1, {}},
+          {waveSaw, 1, 1, 0, 0.11f, 0, 1, {lfo(waveSine, 3.24f, Retrigger, 0.00128f, 1)}},
+          {waveSine, 0.55f, 1, 7, 0.02f, 0, 1, {}},
+          {waveSine, 0.61f, 2, 0, 0, 0, 1, {}},
+          {waveNoise, 0.3f, 6, 0, 0, 0, 1, {}}},
+         {{3,
+           287.496f,
+           0.37044f,
+           0,
+           {lfo(waveSaw, 0.25f, Retrigger, 5.00094f, 1), lfo(waveSquare, 4, Retrigger, 1.18638f, 1),
+            env(0, 10, 1, 2.916f, -0.71874f, 0), lfo(waveSquare, 1, Retrigger, 1.94672f, 1, 0.5f)}},
+          {6, 2515.46f, 1, 50, {}}},
+         {}},
+
+        {"lead:fifth",
+         0.7f,
+         none,
+         {0.001f, 0, 1, 1.521f},
+         {{waveSaw, 1, 1, 0, 0, 0, 1, {}},
+          {waveSaw, 1, 1, 7, 0, 0, 1, {lfo(waveSine, 1, FreeRunning, 0.00128f, 1)}},
+          {waveSine, 0.42f, 3, 0, 0, 0, 1, {}}},
+         {{1, 1906.62f, 1, 30, {lfo(waveTriangle, 1, Retrigger, 0.48778f, 1)}}},
+         {}},
+
+        {"pad:lush",
+         0.6f,
+         none,
+         {1.6f, 0, 1, 3.6f},
+         {{waveSaw, 1, 0, 0, 0, 0, 1, {}},
+          {waveSaw, 1, 1, 0, -0.04f, 0, 1, {}},
+          {waveSaw, 1, 1, 7, 0.06f, 0, 1, {}}},
+         {{4, 1000, 1, 0, {lfo(waveSine, 0.25f, FreeRunning, 1.94672f, 1)}},
+          {5, 262.144f, 1, 0, {lfo(waveSine, 0.16f, FreeRunning, 0.48778f, 1)}},
+          {6, 7529.54f, 0, 0, {}}},
+         {}},
+    };
+}
+
+// Each modulator gets a source unit of its own.
+void addModulators(Synth& synth, ModChain& chain, const std::vector<ModSpec>& mods) {
+    for (const ModSpec& m : mods) {
+        if (m.isEnvelope) {
+            chain.addEnvelope(synth.createEnvelope(m.attack, m.decay, m.sustain, m.release),
+                              m.depth, m.offset);
+        } else {
+            chain.addLfo(synth.createLfo(m.shape, m.frequency, m.phase, m.retrigger), m.depth,
+                         m.offset);
+        }
+    }
+}
+
+} // namespace
+
+void BuildInstrumentBank(Synth& synth) {
+    Instrument templ;
+    for (const InstrumentSpec& spec : bankSpec()) {
+        templ.reset();
+        templ.gain = spec.gain;
+        templ.defaultDuration = spec.defaultDuration;
+        templ.ampEnvelope = synth.createEnvelope(spec.amp.attack, spec.amp.decay, spec.amp.sustain,
+                                                 spec.amp.release);
+
+        for (const OscSpec& o : spec.oscillators) {
+            Waveform* waveform = synth.createWaveform(o.wave);
+            addModulators(synth, waveform->pitchMods, o.pitchMods);
+            Oscillator osc;
+            osc.waveform = waveform;
+            osc.amplitude = o.amplitude;
+            osc.octave = o.octave;
+            osc.semitones = o.semitones;
+            osc.detune = o.detune;
+            osc.phase = o.phase;
+            osc.keyTracking = o.keyTracking;
+            templ.addOscillator(osc);
+        }
+
+        for (const FilterSpec& f : spec.filters) {
+            Filter filter(synth.sampleRate, 0, 0.0f, 0.0f);
+            filter.type = f.type;
+            filter.q = f.q;
+            filter.cutoff = f.cutoff;
+            filter.keyTracking = f.keyTracking;
+            addModulators(synth, filter.cutoffMods, f.cutoffMods);
+            templ.addFilter(filter);
+        }
+
+        for (const SamplerSpec& s : spec.samplers) {
+            Sampler sampler;
+            const std::vector<Instrument*> found = synth.findInstruments(s.source);
+            sampler.source = found.empty() ? nullptr : found.front();
+            sampler.note = s.note;
+            sampler.gain = s.gain;
+            sampler.duration = s.duration;
+            templ.addSampler(sampler);
+        }
+
+        synth.registerInstrument(templ, spec.name);
+    }
+}

@@ -1,0 +1,23 @@
+// A signal source that plays a buffer rendered once, at start-up, from another
+// instrument. Voice copies carry their own copy of the buffer.
+#pragma once
+
+#include <vector>
+
+class Instrument;
+
+struct Sampler {
+    std::vector<float> buffer;    // 22050 samples per second
+    Instrument* source = nullptr; // the registered instrument that prerender plays
+    int note = 0;                 // 0 means unset
+    float gain = 0.0f;            // applied while pre-rendering
+    float duration = 0.0f;        // seconds of the pre-rendered note
+
+    // Linear interpolation between buffer samples; 0 past the end of the buffer.
+    float render(float t) const;
+
+    // Refill the buffer with the source played at `note` for `duration` plus its
+    // release. Plays the registered source itself, so its phases and filter
+    // history move on.
+    void prerender();
+};
