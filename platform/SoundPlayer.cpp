@@ -1,10 +1,262 @@
-// PlaySoundA of the Win32 subset.
+// PlaySoundA of the Win32 subset on SDL2, and the progress handshake of
+// SoundProgress.h.
+//
+// The player plays the caller's image straight from the caller's memory on
+// SDL's audio thread, one device buffer at a time, and never waits for the
+// writer: frames beyond the published bytes come out as silence while the
+// position keeps the device's pace. The device is opened in the image's own
+// rate and format; SDL converts if the hardware wants something else.
+#include "platform/SoundProgress.h"
 #include "platform/Win32.h"
 
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+namespace {
+
+// Where the samples are and how they are laid out, from the RIFF/WAVE header.
+struct WaveLayout {
+    std::size_t dataOffset = 0; // from the image's first byte
+    std::size_t frameCount = 0; // whole frames in the data chunk
+    std::uint16_t channels = 0;
+    std::uint16_t bitsPerSample = 0;
+    std::uint16_t blockAlign = 0;
+    std::uint32_t sampleRate = 0;
+};
+
+constexpr std::uint32_t maxSampleRate = 384000;
+
+std::uint16_t readU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t readU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+bool isId(const std::uint8_t* p, const char* id) {
+    return std::memcmp(p, id, 4) == 0;
+}
+
+// Accepts uncompressed PCM, 8 or 16 bits, mono or stereo, with a "fmt " chunk
+// before the "data" chunk and every chunk up to the data inside the RIFF size.
+// Nothing after the data chunk's header is read: the samples may still be in
+// the making.
+bool parseWave(const std::uint8_t* image, WaveLayout& layout) {
+    if (!isId(image, "RIFF")) {
+        return false;
+    }
+    const std::uint32_t riffSize = readU32(image + 4);
+    if (riffSize < 4 || !isId(image + 8, "WAVE")) {
+        return false;
+    }
+    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(riffSize);
+    bool formatSeen = false;
+    std::uint64_t position = 12;
+    while (position + 8 <= riffEnd) {
+        const std::uint8_t* chunk = image + position;
+        const std::uint32_t size = readU32(chunk + 4);
+        const std::uint64_t body = position + 8;
+        if (body + size > riffEnd) {
+            return false;
+        }
+        if (isId(chunk, "fmt ")) {
+            if (size < 16) {
+                return false;
+            }
+            const std::uint8_t* fmt = chunk + 8;
+            const std::uint16_t formatTag = readU16(fmt);
+            layout.channels = readU16(fmt + 2);
+            layout.sampleRate = readU32(fmt + 4);
+            layout.blockAlign = readU16(fmt + 12);
+            layout.bitsPerSample = readU16(fmt + 14);
+            if (formatTag != 1 || layout.channels < 1 || layout.channels > 2 ||
+                (layout.bitsPerSample != 8 && layout.bitsPerSample != 16) ||
+                layout.sampleRate == 0 || layout.sampleRate > maxSampleRate ||
+                layout.blockAlign != layout.channels * layout.bitsPerSample / 8) {
+                return false;
+            }
+            formatSeen = true;
+        } else if (isId(chunk, "data")) {
+            if (!formatSeen) {
+                return false;
+            }
+            layout.dataOffset = static_cast<std::size_t>(body);
+            layout.frameCount = size / layout.blockAlign;
+            return true;
+        }
+        position = body + size + (size & 1u); // chunks are padded to even sizes
+    }
+    return false;
+}
+
+// The sound being played. Reset only while no device is open; afterwards the
+// audio thread owns `position` and writes the counters, the writer's thread
+// stores `publishedBytes`.
+struct Playback {
+    const std::uint8_t* image = nullptr;
+    WaveLayout layout;
+    std::uint8_t silence = 0;
+    std::size_t position = 0;
+    std::atomic<std::size_t> publishedBytes{0};
+    std::atomic<std::uint64_t> framesPlayed{0};
+    std::atomic<std::uint64_t> underrunFrames{0};
+    std::atomic<bool> finished{false};
+};
+
+Playback playback;
+
+// Guards the state below. Only the callers' threads take it; the audio thread
+// never does, so it cannot stall playback.
+std::mutex control;
+SDL_AudioDeviceID device = 0;
+// The last progress published, for the next handover. Every PlaySoundA call
+// takes it, so it never outlives the image it was meant for.
+const void* pendingImage = nullptr;
+std::size_t pendingBytes = 0;
+bool exitHookInstalled = false;
+
+// SDL's audio thread: fills one device buffer from the image.
+void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
+    Playback& p = *static_cast<Playback*>(userdata);
+    const std::size_t frameBytes = p.layout.blockAlign;
+    const std::size_t frames = static_cast<std::size_t>(length) / frameBytes;
+    const std::size_t limit = p.publishedBytes.load(std::memory_order_acquire);
+    std::size_t ready = 0; // frames wholly inside the published bytes
+    if (limit > p.layout.dataOffset) {
+        ready = std::min(p.layout.frameCount, (limit - p.layout.dataOffset) / frameBytes);
+    }
+    const std::size_t start = p.position;
+    const std::size_t end = std::min(start + frames, p.layout.frameCount);
+    const std::size_t copyEnd = std::clamp(ready, start, end);
+    const std::size_t copyBytes = (copyEnd - start) * frameBytes;
+    if (copyBytes > 0) {
+        std::memcpy(stream, p.image + p.layout.dataOffset + start * frameBytes, copyBytes);
+    }
+    // Missing frames and everything past the data's end play as silence.
+    std::memset(stream + copyBytes, p.silence, static_cast<std::size_t>(length) - copyBytes);
+    if (end > copyEnd) {
+        p.underrunFrames.store(p.underrunFrames.load(std::memory_order_relaxed) + (end - copyEnd),
+                               std::memory_order_relaxed);
+    }
+    p.position = end;
+    p.framesPlayed.store(end, std::memory_order_relaxed);
+    if (end == p.layout.frameCount) {
+        p.finished.store(true, std::memory_order_relaxed);
+    }
+}
+
+void stopLocked() {
+    if (device != 0) {
+        if (SDL_WasInit(SDL_INIT_AUDIO) != 0) {
+            SDL_CloseAudioDevice(device); // waits for a running callback
+        }
+        device = 0;
+    }
+}
+
+// Static objects (the caller's image among them) may go away at exit while the
+// audio thread still reads; the device closes first.
+void stopAtExit() {
+    std::lock_guard<std::mutex> lock(control);
+    stopLocked();
+}
+
+bool ensureAudio() {
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0) {
+        // The layer handles SIGINT/SIGTERM itself (as Escape), not as SDL_QUIT.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            std::fprintf(stderr, "SDL audio: %s\n", SDL_GetError());
+            return false;
+        }
+    }
+    if (!exitHookInstalled) {
+        exitHookInstalled = std::atexit(stopAtExit) == 0;
+    }
+    return true;
+}
+
+// About 46 ms per buffer: short enough to follow a writer that stays a few
+// seconds ahead, long enough not to starve on a busy machine.
+Uint16 bufferFrames(std::uint32_t sampleRate) {
+    if (sampleRate <= 24000) {
+        return 1024;
+    }
+    return sampleRate <= 48000 ? 2048 : 4096;
+}
+
+} // namespace
+
 BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
+    std::lock_guard<std::mutex> lock(control);
+    stopLocked(); // a new call replaces the sound; a null one only stops it
+    const bool published = sound != nullptr && pendingImage == sound;
+    const std::size_t publishedBytes = pendingBytes;
+    pendingImage = nullptr;
+    if (sound == nullptr) {
+        return TRUE;
+    }
+    playback.framesPlayed.store(0, std::memory_order_relaxed);
+    playback.underrunFrames.store(0, std::memory_order_relaxed);
     // Only asynchronous playback of an in-memory image is part of the subset.
-    if (sound == nullptr || (flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
+    if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
     }
+    const auto* image = reinterpret_cast<const std::uint8_t*>(sound);
+    WaveLayout layout;
+    if (!parseWave(image, layout) || !ensureAudio()) {
+        return FALSE;
+    }
+
+    playback.image = image;
+    playback.layout = layout;
+    playback.silence = layout.bitsPerSample == 8 ? 0x80 : 0x00;
+    playback.position = 0;
+    playback.publishedBytes.store(published ? publishedBytes
+                                            : std::numeric_limits<std::size_t>::max(),
+                                  std::memory_order_relaxed);
+    playback.finished.store(layout.frameCount == 0, std::memory_order_relaxed);
+
+    SDL_AudioSpec wanted{};
+    wanted.freq = static_cast<int>(layout.sampleRate);
+    wanted.format = layout.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    wanted.channels = static_cast<Uint8>(layout.channels);
+    wanted.samples = bufferFrames(layout.sampleRate);
+    wanted.callback = fillBuffer;
+    wanted.userdata = &playback;
+    SDL_AudioSpec obtained{};
+    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        std::fprintf(stderr, "SDL audio device: %s\n", SDL_GetError());
+        return FALSE;
+    }
+    SDL_PauseAudioDevice(device, 0);
     return TRUE;
+}
+
+void PublishSoundProgress(const void* image, std::size_t bytesWritten) {
+    std::lock_guard<std::mutex> lock(control);
+    if (device != 0 && playback.image == image) {
+        playback.publishedBytes.store(bytesWritten, std::memory_order_release);
+    }
+    pendingImage = image;
+    pendingBytes = bytesWritten;
+}
+
+SoundPlayerStats GetSoundPlayerStats() {
+    std::lock_guard<std::mutex> lock(control);
+    SoundPlayerStats stats;
+    stats.framesPlayed = playback.framesPlayed.load(std::memory_order_relaxed);
+    stats.underrunFrames = playback.underrunFrames.load(std::memory_order_relaxed);
+    stats.playing = device != 0 && !playback.finished.load(std::memory_order_relaxed);
+    return stats;
 }

@@ -1,0 +1,42 @@
+// Beyond Win32: the handshake between a program that keeps writing a WAV image
+// while the sound player plays it (PlaySoundA with SND_MEMORY | SND_ASYNC), and a
+// view of what the player has consumed.
+//
+// The writer publishes how many bytes of the image, counted from its first byte
+// (header included), hold their final contents. The player reads nothing beyond
+// that point: a sample frame not yet published plays as silence and counts as an
+// underrun, and the player moves on at the device's pace, so every later sample
+// still plays at its own time. An image for which nothing was ever published
+// counts as complete, as for any ordinary caller of PlaySoundA.
+//
+// Publish from the thread that calls PlaySoundA: once before handing the image
+// over, then after each block written. On Windows the system player has no such
+// handshake, and both calls do nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct SoundPlayerStats {
+    // Sample frames of the current (or last) image handed to the device so far:
+    // the player's position in the image. It runs ahead of what is audible by
+    // the device's buffer.
+    std::uint64_t framesPlayed = 0;
+    // Of those, the frames played as silence because they were not yet published.
+    std::uint64_t underrunFrames = 0;
+    // A sound is playing and has not yet reached the end of its data.
+    bool playing = false;
+};
+
+#ifdef _WIN32
+inline void PublishSoundProgress(const void*, std::size_t) {}
+inline SoundPlayerStats GetSoundPlayerStats() {
+    return {};
+}
+#else
+// The first bytesWritten bytes of image are final. This applies to the image if
+// it is playing, and to the next PlaySoundA call if that hands over the same
+// image; that call forgets it either way.
+void PublishSoundProgress(const void* image, std::size_t bytesWritten);
+SoundPlayerStats GetSoundPlayerStats();
+#endif
