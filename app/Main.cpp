@@ -4,12 +4,14 @@
 #include "app/Shutdown.h"
 #include "app/SineTable.h"
 #include "app/Window.h"
+#include "audio/AudioStream.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
 
 #include <cstdio>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    AudioStream music;
     demo.instance = GetModuleHandleA(nullptr);
 
     const Switches switches = ScanCommandLine(commandLine);
@@ -35,6 +37,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
 
     FillSineTable();
+    music.init();
+    music.startPlayback();
 
     FrameRateTitle frameRate;
     frameRate.start(GetTickCount());
@@ -53,6 +57,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
             std::snprintf(title, sizeof title, "FPS: %d", static_cast<int>(shownFrames));
             SetWindowTextA(window, title);
         }
+
+        music.renderAhead(0.0f);
 
         if (!demo.fullscreen && PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
             if (GetMessageA(&message, nullptr, 0, 0)) {

@@ -257,6 +257,7 @@ SoundPlayerStats GetSoundPlayerStats() {
     SoundPlayerStats stats;
     stats.framesPlayed = playback.framesPlayed.load(std::memory_order_relaxed);
     stats.underrunFrames = playback.underrunFrames.load(std::memory_order_relaxed);
+    stats.sampleRate = playback.layout.sampleRate;
     stats.playing = device != 0 && !playback.finished.load(std::memory_order_relaxed);
     return stats;
 }

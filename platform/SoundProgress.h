@@ -24,6 +24,8 @@ struct SoundPlayerStats {
     std::uint64_t framesPlayed = 0;
     // Of those, the frames played as silence because they were not yet published.
     std::uint64_t underrunFrames = 0;
+    // Sample frames per second of that image.
+    std::uint32_t sampleRate = 0;
     // A sound is playing and has not yet reached the end of its data.
     bool playing = false;
 };

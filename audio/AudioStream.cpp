@@ -1,0 +1,150 @@
+#include "audio/AudioStream.h"
+
+#include "midi/Sequencer.h"
+#include "platform/SoundProgress.h"
+#include "platform/Win32.h"
+#include "synth/DenormalGuard.h"
+#include "synth/Synth.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+void put32(std::uint8_t* at, std::uint32_t value) {
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+    at[2] = static_cast<std::uint8_t>(value >> 16);
+    at[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+void put16(std::uint8_t* at, std::uint16_t value) {
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// The player learns of new samples at least this often while a long render
+// runs, not only when the call returns.
+constexpr std::int32_t PublishInterval = 512;
+
+} // namespace
+
+AudioStream::AudioStream() = default;
+AudioStream::~AudioStream() = default;
+
+void AudioStream::buildHeader() {
+    std::memcpy(header + 0, "RIFF", 4);
+    put32(header + 4, static_cast<std::uint32_t>(dataBytes + 36));
+    std::memcpy(header + 8, "WAVE", 4);
+    std::memcpy(header + 12, "fmt ", 4);
+    put32(header + 16, 16);
+    put16(header + 20, 1); // PCM
+    put16(header + 22, 1); // mono
+    put32(header + 24, static_cast<std::uint32_t>(sampleRate));
+    put32(header + 28, static_cast<std::uint32_t>(sampleRate * 2));
+    put16(header + 32, 2);
+    put16(header + 34, 16);
+    std::memcpy(header + 36, "data", 4);
+    put32(header + 40, static_cast<std::uint32_t>(dataBytes));
+}
+
+void AudioStream::init() {
+    lengthSeconds = 240;
+    sampleRate = 22050;
+    samplesRendered = 0;
+    lead = 0.0f;
+    previousEntryTick = 0;
+    entryTick = 0;
+    // One slot more than is ever rendered; the last one stays silent.
+    dataBytes = 10584002;
+    imageBytes = dataBytes + HeaderBytes;
+    buildHeader();
+
+    // Cleared, so that a player that ever overtook the rendering would play
+    // silence rather than whatever the allocator left there.
+    image = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(imageBytes));
+    std::memcpy(image.get(), header, HeaderBytes);
+
+    synth = std::make_unique<Synth>();
+    synth->init(sampleRate);
+    sequencer = std::make_unique<Sequencer>(*synth);
+    sequencer->loadSong();
+
+    renderAhead(5.0f);
+}
+
+void AudioStream::startPlayback() {
+    publish();
+    PlaySoundA(reinterpret_cast<LPCSTR>(image.get()), nullptr, SND_ASYNC | SND_MEMORY);
+    previousEntryTick = entryTick = GetTickCount();
+}
+
+float AudioStream::budgetMilliseconds(float lead) {
+    float factor = 1.0f;
+    if (lead < 5.0f) {
+        factor = 1.0f + (5.0f - lead) * 4.0f;
+        if (lead < 0.0f) {
+            factor = 21.0f;
+        }
+    }
+    return factor * 20.0f;
+}
+
+std::int16_t AudioStream::toPcm(float sample) {
+    float s = sample * 32767.0f;
+    if (std::isnan(s)) {
+        return 0;
+    }
+    if (s > 32767.0f) {
+        s = 32767.0f;
+    }
+    if (s < -32767.0f) {
+        s = -32767.0f;
+    }
+    return static_cast<std::int16_t>(s); // truncation toward zero
+}
+
+void AudioStream::storeSample(std::int32_t index, std::int16_t value) {
+    put16(image.get() + HeaderBytes + 2 * static_cast<std::size_t>(index),
+          static_cast<std::uint16_t>(value));
+}
+
+void AudioStream::publish() {
+    PublishSoundProgress(image.get(), HeaderBytes + 2 * static_cast<std::size_t>(samplesRendered));
+}
+
+void AudioStream::renderAhead(float minSeconds) {
+    const DenormalGuard guard;
+    bool budgetOnly = minSeconds == 0.0f;
+    previousEntryTick = entryTick;
+    entryTick = GetTickCount();
+
+    float budget = 20.0f;
+    if (samplesRendered > 0) {
+        lead = lead - static_cast<float>(entryTick - previousEntryTick) * 0.001f;
+        budget = budgetMilliseconds(lead);
+    }
+
+    const std::int32_t startCount = samplesRendered;
+    const float step = 1.0f / static_cast<float>(sampleRate);
+    do {
+        if (samplesRendered >= capacitySamples()) {
+            publish();
+            return;
+        }
+        const float t = static_cast<float>(samplesRendered) / static_cast<float>(sampleRate);
+        sequencer->advance(t);
+        storeSample(samplesRendered, toPcm(synth->renderSample(t)));
+        minSeconds = minSeconds - step;
+        ++samplesRendered;
+        if ((samplesRendered - startCount) % PublishInterval == 0) {
+            publish();
+        }
+        if (static_cast<float>(GetTickCount() - entryTick) > budget) {
+            budgetOnly = false;
+        }
+    } while (minSeconds > 0.0f || budgetOnly);
+
+    lead = lead + static_cast<float>(samplesRendered - startCount) / static_cast<float>(sampleRate);
+    publish();
+}

@@ -1,0 +1,148 @@
+#include "midi/Sequencer.h"
+
+#include "common/DemoState.h"
+#include "common/Random.h"
+#include "midi/MidiReader.h"
+#include "midi/SongImage.h"
+#include "synth/Instrument.h"
+#include "synth/Synth.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Binding {
+    int channel;
+    const char* instrument;
+    bool sampled; // pre-rendered right after binding
+};
+
+// The fixed channel table; channels not listed keep the bank's first instrument.
+constexpr Binding Bindings[] = {
+    {0, "bass:detroit", false},
+    {2, "pad:lush", false},
+    {3, "lead:fifth", false},
+    {4, "pad:oceans", false},
+    {5, "lead:squeak", false},
+    {6, "lead:neurotic", false},
+    {7, "lead:buzzer", false},
+    {9, "sample:drum:bass:mud", true},
+    {10, "sample:drum:snare:retro", true},
+    {11, "sample:drum:snare:snap", true},
+    {12, "sample:drum:hat:hiss:closed", true},
+};
+
+Instrument* firstMatch(Synth& synth, const char* pattern) {
+    const std::vector<Instrument*> found = synth.findInstruments(pattern);
+    return found.empty() ? nullptr : found.front();
+}
+
+} // namespace
+
+void Track::addEvent(Instrument* instrument, Channel* channel, float velocity, std::int32_t note,
+                     float time, float duration) {
+    SongEvent event;
+    event.time = time;
+    event.duration = duration;
+    event.instrument = instrument;
+    event.channel = channel;
+    event.note = note;
+    event.velocity = velocity;
+    event.chordIndex = -1;
+    events.push_back(event);
+    if (time > endTime) {
+        endTime = time;
+    }
+}
+
+void Track::play(float from, float window) const {
+    if (events.empty()) {
+        return;
+    }
+    auto event = events.begin();
+    while (event != events.end() && event->time + timeOffset < from) {
+        ++event;
+    }
+    const float until = from + window;
+    for (; event != events.end() && event->time + timeOffset < until; ++event) {
+        Instrument* instrument =
+            instrumentOverride != nullptr ? instrumentOverride : event->instrument;
+        Channel* channel = channelOverride != nullptr ? channelOverride : event->channel;
+        const float duration = durationOverride != -1.0f ? durationOverride : event->duration;
+        const std::int32_t chord = chordOverride != -1 ? chordOverride : event->chordIndex;
+        const float velocity = event->velocity * velocityScale;
+        const std::int32_t note = event->note + transpose;
+        const float start = event->time + timeOffset;
+        if (chord == -1) {
+            synth->playNote(instrument, channel, velocity, note, start, duration);
+        } else {
+            synth->playChord(instrument, channel, velocity, note, chord, start, duration);
+        }
+    }
+}
+
+Sequencer::Sequencer(Synth& synth) : synth(synth) {}
+
+void Sequencer::loadSong() {
+    loadSong(SongImage, SongImageLength);
+}
+
+void Sequencer::loadSong(const unsigned char* image, int length) {
+    // The drum samples' noise follows from the run's start tick.
+    Random::srand(demo.randomSeed);
+
+    Track work;
+    work.synth = &synth;
+
+    channelInstruments.fill(firstMatch(synth, "*"));
+    for (int c = 0; c < ChannelCount; ++c) {
+        channelRecords[c] = Channel{};
+        channelRecords[c].gain = 0.1f;
+        synth.addChannel(channelRecords[c], "");
+    }
+    for (const Binding& binding : Bindings) {
+        Instrument* instrument = firstMatch(synth, binding.instrument);
+        channelInstruments[binding.channel] = instrument;
+        if (binding.sampled && instrument != nullptr) {
+            instrument->prerenderSamples();
+        }
+    }
+
+    loading = &work;
+    readSong(image, length, &Sequencer::onNote, this);
+    loading = nullptr;
+
+    // Equal times keep the reader's order: a release and a restart of the same
+    // key at one instant stay in file order.
+    std::stable_sort(work.events.begin(), work.events.end(),
+                     [](const SongEvent& a, const SongEvent& b) { return a.time < b.time; });
+    tracks.push_back(std::move(work));
+}
+
+void Sequencer::onNote(void* context, const NoteReport& report) {
+    auto* self = static_cast<Sequencer*>(context);
+    Instrument* instrument = self->channelInstruments[report.channel & 0x0F];
+    if (instrument == nullptr) {
+        return;
+    }
+    Channel* channel = &self->channelRecords[report.channel & 0x0F];
+    const std::int32_t note = static_cast<std::int32_t>(report.key) - 57;
+    if (report.kind == NoteKind::NoteOn) {
+        const float duration =
+            instrument->defaultDuration == -1.0f ? 0.0f : instrument->defaultDuration;
+        const float velocity = static_cast<float>(report.velocity) / 255.0f;
+        self->loading->addEvent(instrument, channel, velocity, note, report.time, duration);
+    } else {
+        self->loading->addEvent(instrument, channel, 0.0f, note, report.time, 0.0f);
+    }
+}
+
+void Sequencer::advance(float t) {
+    if (t - lastAdvanceTime < 1.0f) {
+        return;
+    }
+    for (const Track& track : tracks) {
+        track.play(t, 1.0f);
+    }
+    lastAdvanceTime = t;
+}

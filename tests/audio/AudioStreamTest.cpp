@@ -1,0 +1,161 @@
+// The WAV image, the sample conversion and the render pacing of the music driver.
+#include "audio/AudioStream.h"
+#include "platform/TickSource.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// A tick counter the tests move by hand; every read can also advance it.
+DWORD ticks = 0;
+DWORD ticksPerRead = 0;
+DWORD manualTicks() {
+    const DWORD now = ticks;
+    ticks += ticksPerRead;
+    return now;
+}
+
+struct ManualClock {
+    ManualClock(DWORD start, DWORD perRead) {
+        ticks = start;
+        ticksPerRead = perRead;
+        previous = SetTickSource(manualTicks);
+    }
+    ~ManualClock() { SetTickSource(previous); }
+    TickSource previous;
+};
+
+std::int16_t sampleAt(const AudioStream& stream, std::int32_t index) {
+    const std::uint8_t* at = stream.image.get() + AudioStream::HeaderBytes + 2 * index;
+    return static_cast<std::int16_t>(at[0] | (at[1] << 8));
+}
+
+// One stream for the suite: building it renders five seconds of the song.
+class AudioStreamTest : public ::testing::Test {
+protected:
+    static AudioStream* stream;
+    static void SetUpTestSuite() {
+        ManualClock clock(1000, 0);
+        stream = new AudioStream;
+        stream->init();
+    }
+};
+AudioStream* AudioStreamTest::stream = nullptr;
+
+} // namespace
+
+TEST_F(AudioStreamTest, HeaderBytesMatchTheWavLayout) {
+    const std::uint8_t expected[44] = {
+        'R', 'I', 'F', 'F', 0xE6, 0x7F, 0xA1, 0x00, 'W', 'A',  'V',  'E',  'f',  'm',  't',
+        ' ', 16,  0,   0,   0,    1,    0,    1,    0,   0x22, 0x56, 0,    0,    0x44, 0xAC,
+        0,   0,   2,   0,   16,   0,    'd',  'a',  't', 'a',  0xC2, 0x7F, 0xA1, 0x00};
+    for (int i = 0; i < 44; ++i) {
+        EXPECT_EQ(stream->header[i], expected[i]) << "byte " << i;
+        EXPECT_EQ(stream->image[i], expected[i]) << "image byte " << i;
+    }
+    EXPECT_EQ(stream->dataBytes, 10584002);
+    EXPECT_EQ(stream->imageBytes, 10584046);
+    // The RIFF size is 36 more than the data size.
+    const std::uint32_t riff = stream->header[4] | stream->header[5] << 8 |
+                               stream->header[6] << 16 | stream->header[7] << 24;
+    EXPECT_EQ(riff, static_cast<std::uint32_t>(stream->dataBytes) + 36u);
+}
+
+TEST_F(AudioStreamTest, InitRendersAboutFiveSecondsCountedDownInSinglePrecision) {
+    // The countdown of 5.0 by the float 1/22050 overshoots the exact 110,250.
+    EXPECT_GT(stream->samplesRendered, 110250 + 50);
+    EXPECT_LT(stream->samplesRendered, 110250 + 200);
+    EXPECT_NEAR(stream->lead, stream->samplesRendered / 22050.0f, 1e-4f);
+    // The song starts at once: the first second is not silent.
+    int loud = 0;
+    for (int i = 0; i < 22050; ++i) {
+        loud += std::abs(sampleAt(*stream, i)) > 100;
+    }
+    EXPECT_GT(loud, 1000);
+    // Nothing beyond the rendered samples has been written: still silence.
+    for (int i = stream->samplesRendered; i < stream->samplesRendered + 22050; ++i) {
+        ASSERT_EQ(sampleAt(*stream, i), 0) << "sample " << i;
+    }
+}
+
+TEST(AudioStreamConversion, ScalesClampsAndTruncatesTowardZero) {
+    EXPECT_EQ(AudioStream::toPcm(1.0f), 32767);
+    EXPECT_EQ(AudioStream::toPcm(-1.0f), -32767); // not -32768
+    EXPECT_EQ(AudioStream::toPcm(0.5f), 16383);
+    EXPECT_EQ(AudioStream::toPcm(-0.5f), -16383);
+    EXPECT_EQ(AudioStream::toPcm(0.0f), 0);
+    EXPECT_EQ(AudioStream::toPcm(3.0f), 32767);
+    EXPECT_EQ(AudioStream::toPcm(-3.0f), -32767);
+    EXPECT_EQ(AudioStream::toPcm(std::numeric_limits<float>::infinity()), 32767);
+    EXPECT_EQ(AudioStream::toPcm(-std::numeric_limits<float>::infinity()), -32767);
+    EXPECT_EQ(AudioStream::toPcm(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_EQ(AudioStream::toPcm(1.0f / 32767.0f * 0.999f), 0);
+}
+
+TEST(AudioStreamBudget, GrowsAsTheLeadShrinks) {
+    EXPECT_FLOAT_EQ(AudioStream::budgetMilliseconds(5.0f), 20.0f);
+    EXPECT_FLOAT_EQ(AudioStream::budgetMilliseconds(30.0f), 20.0f);
+    EXPECT_FLOAT_EQ(AudioStream::budgetMilliseconds(2.5f), 220.0f);
+    EXPECT_FLOAT_EQ(AudioStream::budgetMilliseconds(0.0f), 420.0f);
+    EXPECT_FLOAT_EQ(AudioStream::budgetMilliseconds(-3.0f), 420.0f);
+    EXPECT_FLOAT_EQ(AudioStream::budgetMilliseconds(4.0f), 100.0f);
+}
+
+TEST_F(AudioStreamTest, LeadLosesTheWallClockTimeBetweenCallsAndGainsWhatWasRendered) {
+    ManualClock clock(50000, 0);
+    stream->startPlayback(); // the pacing clock starts at 50 s of ticks
+    const float leadBefore = stream->lead;
+    const std::int32_t before = stream->samplesRendered;
+
+    // 300 ms pass; the call renders until a read of the clock is over budget.
+    ticks = 50300;
+    ticksPerRead = 1; // every read of the counter costs a millisecond
+    stream->renderAhead(0.0f);
+    const std::int32_t rendered = stream->samplesRendered - before;
+    EXPECT_GE(rendered, 1);
+    EXPECT_NEAR(stream->lead, leadBefore - 0.3f + rendered / 22050.0f, 1e-4f);
+    // The budget at a lead just under 5 s is a little over 20 ms: about that
+    // many one-millisecond reads happen before the loop stops.
+    const float budget = AudioStream::budgetMilliseconds(leadBefore - 0.3f);
+    EXPECT_NEAR(rendered, budget, 2.0f);
+}
+
+TEST_F(AudioStreamTest, AZeroCallRendersOneSampleEvenWhenAlreadyOverBudget) {
+    ManualClock clock(90000, 0);
+    stream->startPlayback();
+    const std::int32_t before = stream->samplesRendered;
+    ticksPerRead = 5000; // each read of the clock jumps far past any budget
+    stream->renderAhead(0.0f);
+    EXPECT_EQ(stream->samplesRendered, before + 1);
+}
+
+TEST_F(AudioStreamTest, APositiveRequestIgnoresTheClock) {
+    ManualClock clock(200000, 1000);
+    const std::int32_t before = stream->samplesRendered;
+    stream->renderAhead(0.1f);
+    const std::int32_t rendered = stream->samplesRendered - before;
+    EXPECT_GE(rendered, 2205);
+    EXPECT_LE(rendered, 2210);
+}
+
+TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsAndKeepsTheLead) {
+    ManualClock clock(0, 0);
+    AudioStream stream;
+    stream.init();
+    stream.startPlayback();
+    // Skip ahead to ten samples before the end of the capacity.
+    stream.samplesRendered = stream.capacitySamples() - 10;
+    EXPECT_EQ(stream.capacitySamples(), 5292000);
+    const float lead = stream.lead;
+    stream.renderAhead(1.0f);
+    EXPECT_EQ(stream.samplesRendered, 5292000);
+    EXPECT_FLOAT_EQ(stream.lead, lead); // returned early: the lead is not updated
+    stream.renderAhead(0.0f);
+    EXPECT_EQ(stream.samplesRendered, 5292000);
+    // The final slot of the data chunk is never written.
+    EXPECT_EQ(sampleAt(stream, 5292000), 0);
+}
