@@ -6,6 +6,7 @@
 #include "app/Window.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
+#include "textures/TextureTable.h"
 
 #include <cstdio>
 
@@ -35,6 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
 
     FillSineTable();
+    InitTextures();
 
     FrameRateTitle frameRate;
     frameRate.start(GetTickCount());
