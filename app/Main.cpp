@@ -7,6 +7,7 @@
 #include "audio/AudioStream.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
+#include "textures/TextureTable.h"
 
 #include <cstdio>
 
@@ -37,6 +38,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
 
     FillSineTable();
+    InitTextures();
     music.init();
     music.startPlayback();
 
