@@ -59,15 +59,14 @@ std::size_t chunkData(const Bytes& png, const char* type) {
 
 // `png` with a chunk of `type` holding `length` bytes inserted after IHDR.
 Bytes withChunk(const Bytes& png, const char* type, std::size_t length) {
-    Bytes chunk;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        chunk.push_back(static_cast<std::uint8_t>(length >> shift));
+    Bytes chunk(4 + 4 + length + 4, 'x');
+    for (int i = 0; i < 4; ++i) {
+        chunk[i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+        chunk[4 + i] = static_cast<std::uint8_t>(type[i]);
     }
-    chunk.insert(chunk.end(), type, type + 4);
-    chunk.resize(chunk.size() + length, 'x');
-    const uLong crc = crc32(0L, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+    const uLong crc = crc32(0L, chunk.data() + 4, static_cast<uInt>(4 + length));
+    for (int i = 0; i < 4; ++i) {
+        chunk[8 + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
     }
     Bytes out(png.begin(), png.begin() + chunkData(png, "IHDR") + 13 + 4);
     out.insert(out.end(), chunk.begin(), chunk.end());
