@@ -1,5 +1,6 @@
 // hallatorvo-capture: renders the show offline with a fixed seed and a fixed
-// frame step, writing chosen frames as PNG files or a video.
+// frame step, writing chosen frames as PNG files, the song as WAV, or both as
+// a video.
 #include "app/Shutdown.h"
 #include "app/SineTable.h"
 #include "app/Window.h"
@@ -7,7 +8,9 @@
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/Frame.h"
+#include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
+#include "tools/capture/AudioCapture.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/FrameGrab.h"
 #include "tools/capture/PngFile.h"
@@ -46,9 +49,28 @@ bool startShow(const CaptureOptions& options) {
 
     FillSineTable();
     InitExtensions();
+    InitTextures();
     BuildTimeline();
     return true;
 }
+
+// A WAV file for ffmpeg to mux, removed when the capture ends.
+struct TemporaryFile {
+    TemporaryFile() {
+        char name[] = "/tmp/hallatorvo-capture-XXXXXX.wav";
+        const int descriptor = mkstemps(name, 4);
+        if (descriptor >= 0) {
+            ::close(descriptor);
+            path = name;
+        }
+    }
+    ~TemporaryFile() {
+        if (!path.empty()) {
+            std::remove(path.c_str());
+        }
+    }
+    std::string path;
+};
 
 std::string framePath(const std::string& directory, long long number) {
     char name[32];
@@ -77,13 +99,6 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The song is not rendered by this build yet: refuse rather than leave a
-    // missing or silent file behind.
-    if (!options.audioFile.empty()) {
-        std::fprintf(stderr, "%s: --audio: this build cannot render the song yet\n", Program);
-        return 1;
-    }
-
     std::string ffmpeg;
     if (!options.videoFile.empty()) {
         ffmpeg = FindFfmpeg();
@@ -102,27 +117,42 @@ int main(int argc, char** argv) {
         }
     }
 
+    const CapturePlan plan = PlanCapture(options);
+    const bool drawsFrames = plan.lastFrame >= 0;
+
     // Headless unless the caller chose a video driver.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (!startShow(options)) {
+    if (drawsFrames && !startShow(options)) {
         return 1;
     }
 
-    const CapturePlan plan = PlanCapture(options);
+    // The song, after the visual start-up as in the show.
+    std::string error;
+    TemporaryFile songForVideo;
+    std::string songFile = options.audioFile;
+    if (songFile.empty() && !options.videoFile.empty()) {
+        songFile = songForVideo.path;
+        if (songFile.empty()) {
+            fail("cannot create a temporary file for the song");
+        }
+    }
+    if (!songFile.empty() && !CaptureShowAudio(songFile, options.seed, error)) {
+        fail(error);
+    }
+    if (!drawsFrames) {
+        return 0;
+    }
+
     const int width = options.width;
     const int height = options.height;
     std::vector<std::uint8_t> bottomUp(static_cast<std::size_t>(width) * height * 3);
     std::vector<std::uint8_t> topDown(bottomUp.size());
 
     VideoPipe video;
-    std::string error;
-    if (!options.videoFile.empty() &&
-        !video.open(ffmpeg, options.videoFile, width, height, options.fps, error)) {
+    const double videoStart = static_cast<double>(plan.rangeFirst) / options.fps;
+    if (!options.videoFile.empty() && !video.open(ffmpeg, options.videoFile, width, height,
+                                                  options.fps, songFile, videoStart, error)) {
         fail(error);
-    }
-    if (!options.videoFile.empty()) {
-        std::fprintf(stderr, "%s: note: %s gets frames only, without the song\n", Program,
-                     options.videoFile.c_str());
     }
 
     const bool progressInPlace = isatty(STDERR_FILENO) != 0;

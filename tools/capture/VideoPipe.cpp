@@ -17,12 +17,11 @@ std::string FindFfmpeg() {
     std::string_view list(path);
     while (!list.empty()) {
         const std::size_t colon = list.find(':');
-        std::string directory(list.substr(0, colon));
+        const std::string_view directory = list.substr(0, colon);
         list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
-        if (directory.empty()) {
-            directory = ".";
-        }
-        const std::string candidate = directory + "/ffmpeg";
+        // An empty entry means the current directory.
+        std::string candidate(directory.empty() ? std::string_view(".") : directory);
+        candidate += "/ffmpeg";
         if (access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
@@ -36,7 +35,7 @@ VideoPipe::~VideoPipe() {
 }
 
 bool VideoPipe::open(const std::string& ffmpeg, const std::string& file, int width, int height,
-                     double fps, std::string& error) {
+                     double fps, const std::string& song, double songStart, std::string& error) {
     int ends[2];
     if (pipe(ends) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
@@ -60,10 +59,21 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::string& file, int wid
                                           rate,
                                           "-i",
                                           "-",
+                                          "-ss",
+                                          std::to_string(songStart),
+                                          "-i",
+                                          song,
+                                          "-map",
+                                          "0:v",
+                                          "-map",
+                                          "1:a",
                                           "-vf",
                                           "pad=ceil(iw/2)*2:ceil(ih/2)*2",
                                           "-pix_fmt",
                                           "yuv420p",
+                                          "-c:a",
+                                          "aac",
+                                          "-shortest",
                                           file};
 
     const pid_t child = fork();

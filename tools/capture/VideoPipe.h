@@ -16,9 +16,10 @@ public:
     VideoPipe& operator=(const VideoPipe&) = delete;
     ~VideoPipe();
 
-    // Starts ffmpeg writing `file` from width x height frames at fps.
+    // Starts ffmpeg writing `file` from width x height frames at fps, with the
+    // WAV file `song` from `songStart` seconds on as its sound track.
     bool open(const std::string& ffmpeg, const std::string& file, int width, int height, double fps,
-              std::string& error);
+              const std::string& song, double songStart, std::string& error);
 
     // One frame of width x height x 3 bytes, the top row first.
     bool write(const std::uint8_t* rgb, std::string& error);
