@@ -33,40 +33,29 @@ std::int16_t sample(const std::vector<std::uint8_t>& b, std::size_t index) {
     return static_cast<std::int16_t>(b[44 + 2 * index] | b[45 + 2 * index] << 8);
 }
 
-// Renders the song for seeds 1, 1 and 2 once per test program run; each test
-// runs in a program of its own, so the suite keeps to two tests.
-class AudioCapture : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        directory = fs::temp_directory_path() / ("hv_audio_" + std::to_string(getpid()));
-        fs::create_directories(directory);
-        for (const char* seed : {"1", "1", "2"}) {
-            const fs::path file = directory / ("song_" + std::to_string(files.size()) + ".wav");
-            const ProcessResult run =
-                RunProcess({CAPTURE_EXE, "--seed", seed, "--audio", file.string()}, {});
-            exitCodes.push_back(run.exitCode);
-            closingLines.push_back(run.output);
-            files.push_back(bytesOf(file));
-        }
-    }
-    static void TearDownTestSuite() { fs::remove_all(directory); }
-
-    static fs::path directory;
-    static std::vector<int> exitCodes;
-    static std::vector<std::string> closingLines;
-    static std::vector<std::vector<std::uint8_t>> files;
+struct Capture {
+    int exitCode = -1;
+    std::string output;
+    std::vector<std::uint8_t> wav;
 };
 
-fs::path AudioCapture::directory;
-std::vector<int> AudioCapture::exitCodes;
-std::vector<std::string> AudioCapture::closingLines;
-std::vector<std::vector<std::uint8_t>> AudioCapture::files;
+// One run of the tool writing the song with the given seed.
+Capture captureSong(const char* seed, const std::string& name) {
+    const fs::path file =
+        fs::temp_directory_path() / ("hv_audio_" + std::to_string(getpid()) + "_" + name);
+    const ProcessResult run = RunProcess({CAPTURE_EXE, "--seed", seed, "--audio", file.string()},
+                                         ProcessOptions{{}, 600.0, -1.0, 0});
+    Capture capture{run.exitCode, run.output, bytesOf(file)};
+    fs::remove(file);
+    return capture;
+}
 
 } // namespace
 
-TEST_F(AudioCapture, WritesTheShowsLengthAsSixteenBitMonoWav) {
-    ASSERT_EQ(exitCodes[0], 0) << closingLines[0];
-    const std::vector<std::uint8_t>& wav = files[0];
+TEST(AudioCapture, WritesTheShowsLengthAsSixteenBitMonoWav) {
+    const Capture song = captureSong("1", "format.wav");
+    ASSERT_EQ(song.exitCode, 0) << song.output;
+    const std::vector<std::uint8_t>& wav = song.wav;
     ASSERT_EQ(wav.size(), 44u + 2u * ShowSamples);
     EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
     EXPECT_EQ(le32(wav, 4), wav.size() - 8);
@@ -95,15 +84,20 @@ TEST_F(AudioCapture, WritesTheShowsLengthAsSixteenBitMonoWav) {
     }
     EXPECT_LT(peak(102.0, 103.0), peak(90.0, 91.0));
     // The closing line reports the real-time factor.
-    EXPECT_NE(closingLines[0].find("103.00 s of audio"), std::string::npos) << closingLines[0];
-    EXPECT_NE(closingLines[0].find("real-time factor"), std::string::npos);
+    EXPECT_NE(song.output.find("103.00 s of audio"), std::string::npos) << song.output;
+    EXPECT_NE(song.output.find("real-time factor"), std::string::npos);
 }
 
-TEST_F(AudioCapture, TheSameSeedGivesTheSameFileAnotherChangesOnlyTheNoiseDrums) {
-    ASSERT_EQ(exitCodes[1], 0);
-    EXPECT_TRUE(files[0] == files[1]);
-    ASSERT_EQ(exitCodes[2], 0);
-    ASSERT_EQ(files[2].size(), files[0].size());
+TEST(AudioCapture, TheSameSeedGivesTheSameFileAnotherChangesOnlyTheNoiseDrums) {
+    const Capture first = captureSong("1", "first.wav");
+    const Capture again = captureSong("1", "again.wav");
+    const Capture other = captureSong("2", "other.wav");
+    ASSERT_EQ(first.exitCode, 0);
+    ASSERT_EQ(again.exitCode, 0);
+    ASSERT_EQ(other.exitCode, 0);
+    ASSERT_EQ(first.wav.size(), 44u + 2u * ShowSamples);
+    EXPECT_TRUE(first.wav == again.wav);
+    ASSERT_EQ(other.wav.size(), first.wav.size());
 
     // Samples during which a snare or hat (channels 10 to 12) sounds: their
     // notes last at most 0.3 s.
@@ -123,7 +117,7 @@ TEST_F(AudioCapture, TheSameSeedGivesTheSameFileAnotherChangesOnlyTheNoiseDrums)
     std::size_t differing = 0;
     std::size_t outsideDrums = 0;
     for (std::size_t i = 0; i < ShowSamples; ++i) {
-        if (sample(files[0], i) != sample(files[2], i)) {
+        if (sample(first.wav, i) != sample(other.wav, i)) {
             ++differing;
             outsideDrums += !drums[i];
         }
