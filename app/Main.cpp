@@ -7,6 +7,10 @@
 #include "audio/AudioStream.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
+#include "render/Extensions.h"
+#include "render/Frame.h"
+#include "textures/TextureTable.h"
+#include "timeline/Timeline.h"
 
 #include <cstdio>
 
@@ -37,6 +41,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
 
     FillSineTable();
+    InitExtensions();
+    InitTextures();
+    BuildTimeline();
     music.init();
     music.startPlayback();
 
@@ -69,7 +76,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
 
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
+        RenderFrame();
         SwapBuffers(demo.deviceContext);
 
         if (message.message == WM_QUIT) {

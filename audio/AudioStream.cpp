@@ -30,7 +30,12 @@ constexpr std::int32_t PublishInterval = 512;
 } // namespace
 
 AudioStream::AudioStream() = default;
-AudioStream::~AudioStream() = default;
+// The player reads the image until it is told to stop, so it stops first.
+AudioStream::~AudioStream() {
+    if (playing) {
+        PlaySoundA(nullptr, nullptr, 0);
+    }
+}
 
 void AudioStream::buildHeader() {
     std::memcpy(header + 0, "RIFF", 4);
@@ -76,6 +81,7 @@ void AudioStream::init() {
 void AudioStream::startPlayback() {
     publish();
     PlaySoundA(reinterpret_cast<LPCSTR>(image.get()), nullptr, SND_ASYNC | SND_MEMORY);
+    playing = true;
     previousEntryTick = entryTick = GetTickCount();
 }
 

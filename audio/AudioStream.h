@@ -60,6 +60,8 @@ public:
     std::uint32_t entryTick = 0;
 
 private:
+    bool playing = false;
+
     void buildHeader();
     void storeSample(std::int32_t index, std::int16_t value);
     void publish();

@@ -1,0 +1,52 @@
+#include "tools/capture/AudioCapture.h"
+
+#include "audio/AudioStream.h"
+#include "common/DemoState.h"
+#include "tools/capture/WavFile.h"
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+} // namespace
+
+bool CaptureShowAudio(const std::string& path, std::uint32_t seed, std::string& error) {
+    const double started = cpuSeconds();
+    demo.randomSeed = seed;
+    AudioStream music;
+    music.init();
+
+    // Rendering depends only on the sample index, so one-second steps give
+    // the same samples as the show's frame-paced ones.
+    const bool inPlace = isatty(STDERR_FILENO) != 0;
+    while (music.samplesRendered < ShowAudioSamples) {
+        music.renderAhead(1.0f);
+        std::fprintf(stderr, "hallatorvo-capture: audio %5.1f of %d s%s",
+                     music.samplesRendered / 22050.0, ShowAudioSamples / 22050,
+                     inPlace ? "\r" : "\n");
+    }
+
+    std::vector<std::int16_t> samples(ShowAudioSamples);
+    const std::uint8_t* data = music.image.get() + AudioStream::HeaderBytes;
+    for (std::int32_t i = 0; i < ShowAudioSamples; ++i) {
+        samples[i] = static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
+    }
+    if (!WriteWav(path, samples.data(), ShowAudioSamples, music.sampleRate, error)) {
+        return false;
+    }
+    const double cpu = cpuSeconds() - started;
+    const double audio = ShowAudioSamples / static_cast<double>(music.sampleRate);
+    std::fprintf(stderr,
+                 "%shallatorvo-capture: %.2f s of audio in %.2f CPU s, real-time factor %.1f\n",
+                 inPlace ? "\n" : "", audio, cpu, cpu > 0.0 ? audio / cpu : 0.0);
+    return true;
+}

@@ -1,0 +1,59 @@
+#include "tools/capture/WavFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+void put16(std::uint8_t* at, std::uint32_t value) {
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void put32(std::uint8_t* at, std::uint32_t value) {
+    put16(at, value & 0xFFFFu);
+    put16(at + 2, value >> 16);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+bool WriteWav(const std::string& path, const std::int16_t* samples, std::int32_t count,
+              std::int32_t sampleRate, std::string& error) {
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(count) * 2u;
+    std::vector<std::uint8_t> bytes(44 + static_cast<std::size_t>(dataBytes));
+    std::uint8_t* h = bytes.data();
+    std::memcpy(h, "RIFF", 4);
+    put32(h + 4, dataBytes + 36);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    put32(h + 16, 16);
+    put16(h + 20, 1); // PCM
+    put16(h + 22, 1); // mono
+    put32(h + 24, static_cast<std::uint32_t>(sampleRate));
+    put32(h + 28, static_cast<std::uint32_t>(sampleRate) * 2u);
+    put16(h + 32, 2);
+    put16(h + 34, 16);
+    std::memcpy(h + 36, "data", 4);
+    put32(h + 40, dataBytes);
+    for (std::int32_t i = 0; i < count; ++i) {
+        put16(h + 44 + 2 * i, static_cast<std::uint16_t>(samples[i]));
+    }
+
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+        std::fclose(file.release()) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
