@@ -177,7 +177,9 @@ bool hasExtension(const char* extensions, std::string_view name) {
 
 template <typename Proc>
 bool fetch(ProcLookup lookup, const char* name, Proc& slot, std::string& missing) {
-    slot = reinterpret_cast<Proc>(lookup(name));
+    // Windows declares PROC as returning int; void (*)() is the generic function
+    // pointer type that the cast passes through without a type-mismatch warning.
+    slot = reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(lookup(name)));
     if (slot == nullptr) {
         missing += "entry point ";
         missing += name;
