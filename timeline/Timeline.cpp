@@ -2,6 +2,8 @@
 
 #include "common/DemoState.h"
 #include "render/Frame.h"
+#include "scenes/SceneClosing.h"
+#include "scenes/SpriteLayers.h"
 
 namespace {
 
@@ -74,8 +76,8 @@ void EnterScenes(Timeline& timeline, const ShowScenes& scenes) {
 }
 
 void BuildTimeline() {
-    // The sprite layers are set up here, then the scenes are entered with
-    // EnterScenes(demo.timeline, {...}); both join as they are built.
+    InitSpriteLayers();
+    EnterScenes(demo.timeline, {nullptr, nullptr, ClosingScene});
 }
 
 void RunTimeline(float time, float frameDelta) {
