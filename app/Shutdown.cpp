@@ -2,6 +2,7 @@
 
 #include "common/DemoState.h"
 #include "platform/SoundProgress.h"
+#include "scenes/SpriteLayers.h"
 
 #include <cstdio>
 
@@ -21,8 +22,5 @@ void reportUnderruns() {
 
 void Shutdown() {
     reportUnderruns();
-    delete[] demo.textTargets;
-    demo.textTargets = nullptr;
-    delete[] demo.textSizes;
-    demo.textSizes = nullptr;
+    FreeSpriteLayers();
 }
