@@ -1,10 +1,5 @@
 #include "app/Shutdown.h"
 
-#include "common/DemoState.h"
+#include "scenes/SpriteLayers.h"
 
-void Shutdown() {
-    delete[] demo.textTargets;
-    demo.textTargets = nullptr;
-    delete[] demo.textSizes;
-    demo.textSizes = nullptr;
-}
+void Shutdown() { FreeSpriteLayers(); }
