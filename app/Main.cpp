@@ -6,6 +6,9 @@
 #include "app/Window.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
+#include "render/Extensions.h"
+#include "render/Frame.h"
+#include "timeline/Timeline.h"
 
 #include <cstdio>
 
@@ -35,6 +38,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
 
     FillSineTable();
+    InitExtensions();
+    BuildTimeline();
 
     FrameRateTitle frameRate;
     frameRate.start(GetTickCount());
@@ -63,7 +68,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
 
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
+        RenderFrame();
         SwapBuffers(demo.deviceContext);
 
         if (message.message == WM_QUIT) {

@@ -1,0 +1,30 @@
+// GL extension entry points and the bump-lighting ARB program pair.
+//
+// InitExtensions runs once, right after the GL context exists: it checks the
+// three ARB extensions, fetches the six entry points into demo and compiles
+// BumpVertexProgram and BumpFragmentProgram. Anything missing is reported in an
+// "Error" message box and ends the process with a non-zero exit code.
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <string>
+
+// Looks up a GL entry point by name; wglGetProcAddress in the show.
+using ProcLookup = PROC(WINAPI*)(LPCSTR name);
+
+// The program texts, as loaded (without a terminator).
+extern const char BumpVertexProgramText[];
+extern const char BumpFragmentProgramText[];
+
+// Checks `extensions` (the space-separated GL extension string, may be null)
+// for the three ARB extensions and fetches the six entry points through
+// `lookup`, in their fixed order, into demo. Returns a description of what is
+// missing, one item per line; empty when everything is there.
+std::string LoadExtensions(ProcLookup lookup, const char* extensions);
+
+// Generates, binds and loads one program for `target` from `text`. Returns the
+// program name, or 0 with `error` set when the GL refuses the text.
+unsigned int CompileProgram(unsigned int target, const char* text, std::string& error);
+
+void InitExtensions();

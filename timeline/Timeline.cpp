@@ -1,0 +1,96 @@
+#include "timeline/Timeline.h"
+
+#include "common/DemoState.h"
+#include "render/Frame.h"
+
+namespace {
+
+void runTrack(SceneTrack& track, float time, float frameDelta) {
+    for (SceneEntry& entry : track.entries) {
+        // Sums in this order, each rounded to float; NaN is never due.
+        const float begin = entry.start + track.offset;
+        const float end = entry.duration + entry.start + track.offset;
+        if (!(begin <= time && time < end) || entry.callback == nullptr) {
+            continue;
+        }
+        const std::int32_t variant = track.variant != -1 ? track.variant : entry.variant;
+
+        // The callee sees absolute start and effective fades; the stored
+        // schedule gets its own values back after the call.
+        const float fadeIn = entry.fadeIn;
+        const float fadeOut = entry.fadeOut;
+        const float start = entry.start;
+        if (track.fadeIn != 0.0f) {
+            entry.fadeIn = track.fadeIn;
+        }
+        if (track.fadeOut != 0.0f) {
+            entry.fadeOut = track.fadeOut;
+        }
+        entry.start = begin;
+        entry.callback(variant, entry, time, track.timeShift, frameDelta);
+        entry.fadeIn = fadeIn;
+        entry.fadeOut = fadeOut;
+        entry.start = start;
+    }
+}
+
+} // namespace
+
+void AddEntry(SceneTrack& track, SceneCallback callback, std::int32_t variant, float start,
+              float duration, float fadeIn, float fadeOut) {
+    SceneEntry entry;
+    entry.start = start;
+    entry.duration = duration;
+    entry.fadeIn = fadeIn;
+    entry.fadeOut = fadeOut;
+    entry.variant = variant;
+    entry.callback = callback;
+    track.entries.push_back(entry);
+}
+
+void AddTrack(Timeline& timeline, const SceneTrack& track, float offset, std::int32_t variant,
+              float timeShift, float fadeIn, float fadeOut) {
+    SceneTrack copy = track;
+    copy.offset = offset;
+    copy.variant = variant;
+    copy.timeShift = timeShift;
+    copy.fadeIn = fadeIn;
+    copy.fadeOut = fadeOut;
+    timeline.push_back(std::move(copy));
+}
+
+void EnterScenes(Timeline& timeline, const ShowScenes& scenes) {
+    SceneTrack first;
+    SceneTrack second;
+    SceneTrack third;
+    AddEntry(first, scenes.risingBlobs, 0, 0.0f, 32.0f, 1.5f, 0.0f);
+    AddEntry(second, scenes.gatheringBlobs, 0, 0.0f, 32.0f, 1.5f, 0.0f);
+    AddEntry(third, scenes.gatheringPicture, 0, 0.0f, 38.0f, 2.5f, 1.5f);
+
+    // Each scene runs on its own clock: time + timeShift.
+    AddTrack(timeline, first, 0.0f, -1, -12.0f, 0.0f, 0.0f);
+    AddTrack(timeline, second, 32.0f, -1, 0.0f, 0.0f, 0.0f);
+    AddTrack(timeline, third, 64.0f, -1, -64.0f, 0.0f, 0.0f);
+}
+
+void BuildTimeline() {
+    // The sprite layers are set up here, then the scenes are entered with
+    // EnterScenes(demo.timeline, {...}); both join as they are built.
+}
+
+void RunTimeline(float time, float frameDelta) {
+    ResetRenderState();
+    demo.cameraEye[0] = 0.0f;
+    demo.cameraEye[1] = 0.0f;
+    demo.cameraEye[2] = -1.0f;
+    for (float& component : demo.cameraTarget) {
+        component = 0.0f;
+    }
+    demo.lightPosition[0] = 0.0f;
+    demo.lightPosition[1] = 0.0f;
+    demo.lightPosition[2] = 0.0f;
+
+    for (SceneTrack& track : demo.timeline) {
+        runTrack(track, time, frameDelta);
+    }
+}

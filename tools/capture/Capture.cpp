@@ -1,0 +1,193 @@
+// hallatorvo-capture: renders the show offline with a fixed seed and a fixed
+// frame step, writing chosen frames as PNG files or a video.
+#include "app/Shutdown.h"
+#include "app/SineTable.h"
+#include "app/Window.h"
+#include "common/DemoState.h"
+#include "platform/GL.h"
+#include "render/Extensions.h"
+#include "render/Frame.h"
+#include "timeline/Timeline.h"
+#include "tools/capture/CaptureOptions.h"
+#include "tools/capture/PngFile.h"
+#include "tools/capture/VideoPipe.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char* Program = "hallatorvo-capture";
+
+// The show's start-up, windowed, with the seed and size of the capture. The
+// frame is drawn at 512 x 512, so the window is never smaller than that.
+bool startShow(const CaptureOptions& options) {
+    demo.instance = GetModuleHandleA(nullptr);
+    demo.fullscreen = 0;
+    demo.randomSeed = options.seed;
+    demo.demoLength = 102.0f;
+    demo.width = std::max(options.width, FrameSize);
+    demo.height = std::max(options.height, FrameSize);
+    if (!RegisterWindowClass()) {
+        return false;
+    }
+    if (CreateShowWindow("TORVO: HALLATORVO") == nullptr) {
+        return false;
+    }
+    demo.width = options.width;
+    demo.height = options.height;
+
+    FillSineTable();
+    InitExtensions();
+    BuildTimeline();
+    return true;
+}
+
+// The lower-left width x height pixels of the back buffer, top row first.
+void readFrame(int width, int height, std::vector<std::uint8_t>& bottomUp,
+               std::vector<std::uint8_t>& topDown) {
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(bottomUp.data() + static_cast<std::size_t>(height - 1 - y) * row, row,
+                    topDown.data() + static_cast<std::size_t>(y) * row);
+    }
+}
+
+std::string framePath(const std::string& directory, long long number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05lld.png", number);
+    return (std::filesystem::path(directory) / name).string();
+}
+
+[[noreturn]] void fail(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    std::fflush(stderr);
+    ExitProcess(1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const ParsedOptions parsed = ParseCaptureOptions(arguments);
+    if (!parsed.ok) {
+        std::fprintf(stderr, "%s: %s\n%s", Program, parsed.error.c_str(), CaptureUsage());
+        return 2;
+    }
+    const CaptureOptions& options = parsed.options;
+    if (options.help) {
+        std::fputs(CaptureUsage(), stdout);
+        return 0;
+    }
+
+    std::string ffmpeg;
+    if (!options.videoFile.empty()) {
+        ffmpeg = FindFfmpeg();
+        if (ffmpeg.empty()) {
+            std::fprintf(stderr, "%s: --video needs ffmpeg, which is not on PATH\n", Program);
+            return 1;
+        }
+    }
+    if (!options.framesDirectory.empty()) {
+        std::error_code failed;
+        std::filesystem::create_directories(options.framesDirectory, failed);
+        if (failed) {
+            std::fprintf(stderr, "%s: %s: %s\n", Program, options.framesDirectory.c_str(),
+                         failed.message().c_str());
+            return 1;
+        }
+    }
+
+    // Headless unless the caller chose a video driver.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (!startShow(options)) {
+        return 1;
+    }
+
+    const CapturePlan plan = PlanCapture(options);
+    const int width = options.width;
+    const int height = options.height;
+    std::vector<std::uint8_t> bottomUp(static_cast<std::size_t>(width) * height * 3);
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+
+    VideoPipe video;
+    std::string error;
+    if (!options.videoFile.empty() &&
+        !video.open(ffmpeg, options.videoFile, width, height, options.fps, error)) {
+        fail(error);
+    }
+
+    const bool progressInPlace = isatty(STDERR_FILENO) != 0;
+    const float step = static_cast<float>(1.0 / options.fps);
+    const auto started = std::chrono::steady_clock::now();
+    auto lastProgress = started;
+    long long written = 0;
+    long long sequenceNumber = 0;
+
+    for (std::int64_t frame = 0; frame <= plan.lastFrame; ++frame) {
+        const float time = static_cast<float>(static_cast<double>(frame) / options.fps);
+        demo.frameDelta = frame == 0 ? time : step;
+        demo.time = time;
+
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        RenderFrame();
+
+        const bool inRange = plan.inRange(frame);
+        const bool shot = std::find(plan.shotFrames.begin(), plan.shotFrames.end(), frame) !=
+                          plan.shotFrames.end();
+        if (shot || inRange) {
+            readFrame(width, height, bottomUp, topDown);
+            ++written;
+        }
+        for (std::size_t i = 0; i < plan.shotFrames.size(); ++i) {
+            if (plan.shotFrames[i] == frame &&
+                !WritePng(options.shots[i].file, topDown.data(), width, height, error)) {
+                fail(error);
+            }
+        }
+        if (inRange && !options.framesDirectory.empty() &&
+            !WritePng(framePath(options.framesDirectory, sequenceNumber), topDown.data(), width,
+                      height, error)) {
+            fail(error);
+        }
+        if (inRange && !options.videoFile.empty() && !video.write(topDown.data(), error)) {
+            fail(error);
+        }
+        if (inRange) {
+            ++sequenceNumber;
+        }
+
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastProgress >= std::chrono::seconds(1)) {
+            lastProgress = now;
+            std::fprintf(stderr, "%s: frame %lld of %lld (%.2f s)%s", Program,
+                         static_cast<long long>(frame + 1),
+                         static_cast<long long>(plan.lastFrame + 1), static_cast<double>(time),
+                         progressInPlace ? "\r" : "\n");
+        }
+    }
+
+    if (!video.close(error)) {
+        fail(error);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const long long rendered = static_cast<long long>(plan.lastFrame + 1);
+    std::fprintf(stderr,
+                 "%s%s: %lld frames written (%lld rendered), %.2f ms per frame on average\n",
+                 progressInPlace ? "\n" : "", Program, written, rendered,
+                 rendered > 0 ? 1000.0 * seconds / static_cast<double>(rendered) : 0.0);
+
+    Shutdown();
+    ExitProcess(0);
+}

@@ -1,0 +1,59 @@
+// The capture tool's command line and the frames it asks for.
+//
+// Frame k of a capture shows time k / fps. A shot at T is the frame with the
+// largest k / fps <= T; a range --from S --to E covers every frame with
+// S <= k / fps <= E (the whole show when not given).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Time of the show's last frame: its length, 102 s, plus one second.
+constexpr double ShowEndSeconds = 103.0;
+
+struct ShotRequest {
+    double time = 0.0;
+    std::string file;
+};
+
+struct CaptureOptions {
+    std::uint32_t seed = 1;
+    double fps = 60.0;
+    int width = 512;
+    int height = 512;
+    std::vector<ShotRequest> shots;
+    std::string framesDirectory; // empty: no frame sequence
+    std::string videoFile;       // empty: no video
+    double from = 0.0;
+    double to = ShowEndSeconds;
+    bool help = false;
+};
+
+struct ParsedOptions {
+    bool ok = false;
+    std::string error; // what was wrong, when not ok
+    CaptureOptions options;
+};
+
+// Parses the arguments after the program name.
+ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments);
+
+const char* CaptureUsage();
+
+// The largest k with k / fps <= time.
+std::int64_t FrameAtOrBefore(double time, double fps);
+// The smallest k with k / fps >= time.
+std::int64_t FrameAtOrAfter(double time, double fps);
+
+// Which frames a capture renders and what it writes of each.
+struct CapturePlan {
+    std::int64_t lastFrame = -1;          // frames 0..lastFrame are rendered
+    std::int64_t rangeFirst = 0;          // frames rangeFirst..rangeLast go to the
+    std::int64_t rangeLast = -1;          // frame directory and the video
+    std::vector<std::int64_t> shotFrames; // one per shot, in order
+
+    bool inRange(std::int64_t frame) const { return frame >= rangeFirst && frame <= rangeLast; }
+};
+
+CapturePlan PlanCapture(const CaptureOptions& options);
