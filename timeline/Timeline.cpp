@@ -2,6 +2,9 @@
 
 #include "common/DemoState.h"
 #include "render/Frame.h"
+#include "scenes/SceneGatheringBlobs.h"
+#include "scenes/SceneRisingBlobs.h"
+#include "scenes/SpriteLayers.h"
 
 namespace {
 
@@ -74,8 +77,8 @@ void EnterScenes(Timeline& timeline, const ShowScenes& scenes) {
 }
 
 void BuildTimeline() {
-    // The sprite layers are set up here, then the scenes are entered with
-    // EnterScenes(demo.timeline, {...}); both join as they are built.
+    InitSpriteLayers();
+    EnterScenes(demo.timeline, {RisingBlobsScene, GatheringBlobsScene, nullptr});
 }
 
 void RunTimeline(float time, float frameDelta) {
