@@ -25,5 +25,5 @@ void AttractToBlobs(float position[3], const float blobs[GatheringBlobCount][3],
                     float pull);
 
 // The scene callback; its scene time is time + timeShift.
-void GatheringBlobsScene(std::int32_t variant, const SceneEntry& entry, float time,
-                         float timeShift, float frameDelta);
+void GatheringBlobsScene(std::int32_t variant, const SceneEntry& entry, float time, float timeShift,
+                         float frameDelta);

@@ -101,7 +101,8 @@ void DrawPlanes(float sceneTime) {
         glTranslatef(0.5f * TableCos(TableSin(0.1f * fk + 0.05f * sceneTime)), 0.0f,
                      0.2f * fk - 19.0f);
         glScalef(12.0f, 12.0f, 1.0f);
-        const float turn = SignedPow(8, true, TableCos(4.4f * TableSin(0.02f * fk + 0.5f * sceneTime)));
+        const float turn =
+            SignedPow(8, true, TableCos(4.4f * TableSin(0.02f * fk + 0.5f * sceneTime)));
         glRotatef(180.0f + 90.0f * turn, 0.0f, 0.0f, 1.0f);
         glRotatef(tilt, 1.0f, 0.0f, 0.0f);
         DrawBackgroundPlane();
