@@ -8,6 +8,7 @@
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/Frame.h"
+#include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
 
 #include <cstdio>
@@ -39,6 +40,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
 
     FillSineTable();
     InitExtensions();
+    InitTextures();
     BuildTimeline();
 
     FrameRateTitle frameRate;

@@ -2,9 +2,8 @@
 
 #include "common/DemoState.h"
 #include "common/Random.h"
+#include "scenes/SceneFrame.h"
 #include "scenes/Sprite.h"
-
-#include <cmath>
 
 namespace {
 
@@ -14,11 +13,6 @@ const float TextTint[3][3] = {
     {0.8667f, 0.8627f, 0.898f},
     {0.8235f, 0.8157f, 0.8588f},
 };
-
-// Until the shared helpers land: a raised to b as 2^(b log2 a).
-float Pow(float a, float b) {
-    return std::exp2(b * std::log2(a));
-}
 
 float R() {
     return static_cast<float>(Random::rand()) / 32767.0f;

@@ -2,6 +2,7 @@
 
 #include "common/DemoState.h"
 #include "render/Frame.h"
+#include "scenes/SceneClosing.h"
 #include "scenes/SceneGatheringBlobs.h"
 #include "scenes/SceneRisingBlobs.h"
 #include "scenes/SpriteLayers.h"
@@ -78,7 +79,7 @@ void EnterScenes(Timeline& timeline, const ShowScenes& scenes) {
 
 void BuildTimeline() {
     InitSpriteLayers();
-    EnterScenes(demo.timeline, {RisingBlobsScene, GatheringBlobsScene, nullptr});
+    EnterScenes(demo.timeline, {RisingBlobsScene, GatheringBlobsScene, ClosingScene});
 }
 
 void RunTimeline(float time, float frameDelta) {

@@ -1,9 +1,9 @@
 // Sprite drawing under a real GL context: where the quads land, how they face
 // the viewer, and how the layer's blending and alpha test look on screen.
-#include "app/Window.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
 #include "scenes/Sprite.h"
+#include "tests/support/GlWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -68,11 +68,7 @@ std::vector<Box> Merged(const std::vector<Box>& boxes) {
 
 class SpriteDraw : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        demo.fullscreen = 0;
-        ASSERT_TRUE(RegisterWindowClass());
-        ASSERT_NE(CreateShowWindow("sprites"), nullptr);
-    }
+    static void SetUpTestSuite() { OpenShowWindow(); }
 
     void SetUp() override {
         head.Init(true);

@@ -7,6 +7,7 @@
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/Frame.h"
+#include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/PngFile.h"
@@ -45,6 +46,7 @@ bool startShow(const CaptureOptions& options) {
 
     FillSineTable();
     InitExtensions();
+    InitTextures();
     BuildTimeline();
     return true;
 }

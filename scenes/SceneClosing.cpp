@@ -1,0 +1,142 @@
+#include "scenes/SceneClosing.h"
+
+#include "common/DemoState.h"
+#include "common/Random.h"
+#include "platform/GL.h"
+#include "render/Camera.h"
+#include "scenes/SceneFrame.h"
+#include "scenes/Sprite.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int BackgroundSlot = 14;
+
+float R() {
+    return static_cast<float>(Random::rand()) / 32767.0f;
+}
+
+// Steps of 0.01, truncated toward zero: the slides move in visible notches.
+float Quantized(float slide) {
+    return 0.01f * std::trunc(100.0f * slide);
+}
+
+void UpdateSlides(float sceneTime, float frameDelta) {
+    const float a = std::min(2.0f * sceneTime, 10.0f);
+    demo.slideY += frameDelta * ((10.0f - a) - demo.slideY);
+    const float b = std::clamp(2.0f * (sceneTime - 11.5f), 0.0f, 10.0f);
+    demo.slideX += 0.5f * frameDelta * ((10.0f - b) - demo.slideX);
+}
+
+// The picture overfills the screen by a tenth and rises as slideY falls.
+void DrawBackground(float slideY) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDepthMask(GL_FALSE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[BackgroundSlot]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPushMatrix();
+    glTranslatef(0.0f, 0.00625f - 0.0125f * slideY, 0.0f);
+    glScalef(1.1f, 1.1f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(1.0f, 1.0f, -1.0f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(-1.0f, 1.0f, -1.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(-1.0f, -1.0f, -1.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(1.0f, -1.0f, -1.0f);
+    glEnd();
+    glPopMatrix();
+    glDepthMask(GL_TRUE);
+}
+
+void MoveAndDrawFlakes(float sceneTime, float frameDelta, float slideX, float slideY) {
+    const float gather = std::clamp((sceneTime - 2.0f) / 3.0f, 0.0f, 1.0f);
+    const bool holding = sceneTime < ClosingReleaseTime;
+    Sprite& head = *demo.textLayer[0];
+
+    glTranslatef(0.0f, -0.2f * slideY, 0.0f);
+    head.BeginLayer();
+    Random::srand(123);
+    // The text sprites and the flakes after them, never past the layer.
+    const int count = std::min(demo.textTargetCount + ClosingExtraFlakes, LayerSize);
+    for (int i = 0; i < count; ++i) {
+        Sprite& sprite = *demo.textLayer[i];
+        float* p = sprite.position;
+        bool landed = false;
+        if (p[1] <= ClosingFloorY) {
+            p[1] = ClosingFloorY;
+            landed = true;
+        }
+        if (p[2] <= ClosingWallZ) {
+            p[2] = ClosingWallZ;
+        }
+        if (!landed) {
+            // Small flakes spin faster; wide ones turn the other way.
+            sprite.spin +=
+                (2.0f * R() - 1.5f) * 30.0f * (0.085f - sprite.halfSize[0]) * frameDelta * 90.0f;
+        }
+        glPushMatrix();
+        if (i < demo.textTargetCount && holding) {
+            const float* target = demo.textTargets + 3 * i;
+            const float step = gather * frameDelta;
+            for (int axis = 0; axis < 3; ++axis) {
+                p[axis] += (target[axis] - p[axis]) * step;
+            }
+            glTranslatef(0.0f, -0.2f * slideX, 0.0f);
+        } else {
+            if (!landed) {
+                p[1] -= (R() + 0.5f) * frameDelta * 1.125f;
+                const float side = (Random::rand() & 1) ? 1.0f : -1.0f;
+                p[2] += (R() + 0.5f) * side * frameDelta * 0.3f;
+            }
+            glTranslatef(0.0f, -0.2f * slideY, 0.0f);
+        }
+        if (InFrontOfEye(p)) {
+            sprite.Draw(head);
+        }
+        glPopMatrix();
+    }
+    head.EndLayer();
+}
+
+} // namespace
+
+void ClosingScene(std::int32_t, const SceneEntry& entry, float time, float timeShift,
+                  float frameDelta) {
+    const float sceneTime = time + timeShift;
+    const float fadeIn = RampIn(time, entry.start, entry.fadeIn);
+    const float fadeOutLevel =
+        RampIn(time, entry.start + entry.duration - entry.fadeOut, entry.fadeOut);
+
+    UpdateSlides(sceneTime, frameDelta);
+    const float slideY = Quantized(demo.slideY);
+    const float slideX = Quantized(demo.slideX);
+
+    demo.glowGain = 0.15f;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    DrawBackground(slideY);
+
+    demo.cameraEye[0] = 0.1f;
+    demo.cameraEye[1] = 0.0f;
+    demo.cameraEye[2] = 1.0f;
+    UpdateViewDirection();
+    SetupCamera();
+
+    MoveAndDrawFlakes(sceneTime, frameDelta, slideX, slideY);
+
+    DrawWhiteFadeIn(fadeIn);
+    DrawBlackFade(fadeOutLevel);
+}
