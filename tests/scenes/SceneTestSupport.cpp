@@ -4,30 +4,12 @@
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/Frame.h"
+#include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
-
-namespace {
-
-// An 8 x 8 texture of one colour.
-void FillSlot(int slot, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
-    std::vector<std::uint8_t> texels(8 * 8 * 4);
-    for (std::size_t i = 0; i < texels.size(); i += 4) {
-        texels[i] = r;
-        texels[i + 1] = g;
-        texels[i + 2] = b;
-        texels[i + 3] = a;
-    }
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 8, 8, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-}
-
-} // namespace
 
 void OpenSceneWindow() {
     static bool open = false;
@@ -35,17 +17,7 @@ void OpenSceneWindow() {
         return;
     }
     OpenShowWindow();
-    CreateRenderTargets();
-    // Flat normal maps, mid-grey height maps, a white background image and
-    // opaque white flakes.
-    FillSlot(3, 128, 128, 128, 255);
-    FillSlot(4, 128, 128, 128, 255);
-    FillSlot(5, 128, 128, 255, 255);
-    FillSlot(6, 128, 128, 255, 255);
-    FillSlot(9, 255, 255, 255, 255);
-    for (int slot = 10; slot <= 12; ++slot) {
-        FillSlot(slot, 255, 255, 255, 255);
-    }
+    InitTextures();
     BuildTimeline();
     open = true;
 }

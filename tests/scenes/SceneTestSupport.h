@@ -1,6 +1,5 @@
 // A show window for the scene tests: the context, extensions and programs,
-// stand-in textures in every slot the scenes bind, the sprite layers and the
-// schedule. Frames are drawn through the timeline without the glow, so the
+// the show's textures, the sprite layers and the schedule. Frames are drawn through the timeline without the glow, so the
 // pixels read back are what the scenes themselves drew.
 #pragma once
 
