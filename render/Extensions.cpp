@@ -231,8 +231,11 @@ unsigned int CompileProgram(unsigned int target, const char* text, std::string& 
 }
 
 void InitExtensions() {
-    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const std::string missing = LoadExtensions(wglGetProcAddress, extensions);
+    InitExtensions(wglGetProcAddress, reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+}
+
+void InitExtensions(ProcLookup lookup, const char* extensions) {
+    const std::string missing = LoadExtensions(lookup, extensions);
     if (!missing.empty()) {
         fail("This OpenGL lacks what the show needs:\n" + missing);
     }

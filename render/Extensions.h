@@ -27,4 +27,10 @@ std::string LoadExtensions(ProcLookup lookup, const char* extensions);
 // program name, or 0 with `error` set when the GL refuses the text.
 unsigned int CompileProgram(unsigned int target, const char* text, std::string& error);
 
+// The show's start-up step: the lookup is wglGetProcAddress and the
+// extension string that of the current context.
 void InitExtensions();
+
+// InitExtensions with its sources given, so that a missing piece can be
+// shown to take the failure path.
+void InitExtensions(ProcLookup lookup, const char* extensions);

@@ -8,8 +8,10 @@
 
 namespace {
 
-// 65536 / 2 pi: radians to table steps.
-constexpr double TableStepsPerRadian = 10430.378;
+// 65536 / 2 pi: radians to table steps, the single-precision constant. The
+// product of two floats is exact in double, so the index is truncated from
+// the exact value.
+constexpr double TableStepsPerRadian = 10430.378f;
 constexpr double QuarterTurn = 16384.0;
 
 // Truncation toward zero to 32 bits. Values the integer cannot hold (and NaN)

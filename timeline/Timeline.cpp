@@ -2,10 +2,6 @@
 
 #include "common/DemoState.h"
 #include "render/Frame.h"
-#include "scenes/SceneClosing.h"
-#include "scenes/SceneGatheringBlobs.h"
-#include "scenes/SceneRisingBlobs.h"
-#include "scenes/SpriteLayers.h"
 
 namespace {
 
@@ -64,22 +60,25 @@ void AddTrack(Timeline& timeline, const SceneTrack& track, float offset, std::in
 }
 
 void EnterScenes(Timeline& timeline, const ShowScenes& scenes) {
-    SceneTrack first;
-    SceneTrack second;
-    SceneTrack third;
-    AddEntry(first, scenes.risingBlobs, 0, 0.0f, 32.0f, 1.5f, 0.0f);
-    AddEntry(second, scenes.gatheringBlobs, 0, 0.0f, 32.0f, 1.5f, 0.0f);
-    AddEntry(third, scenes.gatheringPicture, 0, 0.0f, 38.0f, 2.5f, 1.5f);
-
-    // Each scene runs on its own clock: time + timeShift.
-    AddTrack(timeline, first, 0.0f, -1, -12.0f, 0.0f, 0.0f);
-    AddTrack(timeline, second, 32.0f, -1, 0.0f, 0.0f, 0.0f);
-    AddTrack(timeline, third, 64.0f, -1, -64.0f, 0.0f, 0.0f);
-}
-
-void BuildTimeline() {
-    InitSpriteLayers();
-    EnterScenes(demo.timeline, {RisingBlobsScene, GatheringBlobsScene, ClosingScene});
+    // Each scene runs on its own clock, time + timeShift: the first on
+    // time - 12, the second on time, the third from zero at its own start.
+    struct Slot {
+        SceneCallback scene;
+        float duration, fadeIn, fadeOut, offset, timeShift;
+    };
+    const Slot slots[] = {
+        {scenes.risingBlobs, 32.0f, 1.5f, 0.0f, 0.0f, -12.0f},
+        {scenes.gatheringBlobs, 32.0f, 1.5f, 0.0f, 32.0f, 0.0f},
+        {scenes.gatheringPicture, 38.0f, 2.5f, 1.5f, 64.0f, -64.0f},
+    };
+    for (const Slot& slot : slots) {
+        if (slot.scene == nullptr) {
+            continue;
+        }
+        SceneTrack track;
+        AddEntry(track, slot.scene, 0, 0.0f, slot.duration, slot.fadeIn, slot.fadeOut);
+        AddTrack(timeline, track, slot.offset, -1, slot.timeShift, 0.0f, 0.0f);
+    }
 }
 
 void RunTimeline(float time, float frameDelta) {

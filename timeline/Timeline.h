@@ -22,15 +22,17 @@ void AddTrack(Timeline& timeline, const SceneTrack& track, float offset, std::in
 
 // The show's three scenes, in the order they play.
 struct ShowScenes {
-    SceneCallback risingBlobs;      // 0 to 32 s
-    SceneCallback gatheringBlobs;   // 32 to 64 s
-    SceneCallback gatheringPicture; // 64 to 102 s
+    SceneCallback risingBlobs = nullptr;      // 0 to 32 s
+    SceneCallback gatheringBlobs = nullptr;   // 32 to 64 s
+    SceneCallback gatheringPicture = nullptr; // 64 to 102 s
 };
 
-// Enters the show's schedule into `timeline`: one track per scene.
+// Enters the show's schedule into `timeline`: one track per scene, in play
+// order; a null scene gets no track.
 void EnterScenes(Timeline& timeline, const ShowScenes& scenes);
 
-// Once at start-up: sets up the scenes' resources and fills demo.timeline.
+// Once at start-up: sets up the scenes' resources and fills demo.timeline
+// through EnterScenes.
 void BuildTimeline();
 
 // Once per frame: resets the render state, the camera and the light, then

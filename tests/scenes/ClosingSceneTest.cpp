@@ -2,6 +2,7 @@
 // 28 s, the floor and wall, and the bound of its sprite loop.
 #include "common/DemoState.h"
 #include "platform/GL.h"
+#include "render/Camera.h"
 #include "render/Frame.h"
 #include "scenes/SceneClosing.h"
 #include "scenes/Sprite.h"
@@ -206,6 +207,63 @@ TEST_F(ClosingSceneTest, TextSpritesHoldThePictureThenFall) {
     for (int i = 0; i < demo.textTargetCount; ++i) {
         ASSERT_GE(demo.textLayer[i]->position[1], ClosingFloorY - 1.5f * 0.25f * 1.125f) << i;
     }
+}
+
+TEST_F(ClosingSceneTest, GatheredBlockShowsAsABrightPatchWhereThePictureSits) {
+    // Rows 40..59 and columns 60..79 of the map, a little left of centre and
+    // above the middle of the picture.
+    for (int row = 40; row < 60; ++row) {
+        for (int column = 60; column < 80; ++column) {
+            demo.textMap[row * TextMapSize + column] = 255;
+        }
+    }
+    InitSpriteLayers();
+    Run(64.0f, 75.0f, 0.1f); // T = 11: gathered, the scroll not yet begun
+    const std::vector<unsigned char> frame = Pixels();
+
+    // Where the camera puts the block's corner cells, the picture moved by
+    // both quantized slides (the eye's up axis is the world's y).
+    SetupCamera();
+    const float qX = 0.01f * std::trunc(100.0f * demo.slideX);
+    const float qY = 0.01f * std::trunc(100.0f * demo.slideY);
+    glTranslatef(0.0f, -0.2f * (qX + qY), 0.0f);
+    double modelview[16], projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const GLint viewport[4] = {0, 0, FrameSize, FrameSize};
+    auto screen = [&](int row, int column, double& x, double& y) {
+        double z = 0.0;
+        gluProject((column / 128.0 - 0.5) * 3.75 - 0.25, ((128 - row) / 128.0 - 0.5) * 6 + 0.5,
+                   -1.0, modelview, projection, viewport, &x, &y, &z);
+    };
+    double left, top, right, bottom;
+    screen(40, 60, left, top);
+    screen(59, 79, right, bottom);
+    ASSERT_GT(right - left, 100.0); // 0.56 units at a distance of about 2
+    ASSERT_GT(top - bottom, 1.5 * (right - left));
+
+    // Share of pixels clearly brighter than the dark blue picture.
+    auto brightShare = [&](double x0, double y0, double x1, double y1) {
+        int bright = 0, all = 0;
+        for (int y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
+            for (int x = static_cast<int>(x0); x < static_cast<int>(x1); ++x) {
+                if (x < 0 || y < 0 || x >= FrameSize || y >= FrameSize) {
+                    continue;
+                }
+                const unsigned char* p = &frame[(static_cast<std::size_t>(y) * FrameSize + x) * 4];
+                bright += p[0] > 120 && p[1] > 120;
+                ++all;
+            }
+        }
+        return all == 0 ? 0.0 : static_cast<double>(bright) / all;
+    };
+    const double width = right - left, height = top - bottom;
+    EXPECT_GT(brightShare(left + 0.1 * width, bottom + 0.1 * height, right - 0.1 * width,
+                          top - 0.1 * height),
+              0.9);
+    // Beside it, past the flakes' overhang, the picture shows through.
+    EXPECT_LT(brightShare(right + 0.3 * width, bottom, right + 1.1 * width, top), 0.3);
+    EXPECT_LT(brightShare(left - 1.1 * width, bottom, left - 0.3 * width, top), 0.3);
 }
 
 TEST_F(ClosingSceneTest, FloorAndBackWallHoldFlakes) {

@@ -2,6 +2,7 @@
 #include "scenes/SpriteLayers.h"
 #include "common/DemoState.h"
 #include "scenes/Sprite.h"
+#include "textures/ImageDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -207,6 +208,45 @@ TEST_F(SpriteLayers, LitCellsBecomeTargetsRowByRowFromTheTop) {
         e = NextText(g, i);
     }
     ExpectSprite(*demo.textLayer[3], e, 3);
+}
+
+TEST_F(SpriteLayers, ShippedMapMakesTheFirst4946SpritesThePicture) {
+    // The text map as the show decodes it: a palette image, taken as it is.
+    const float half[3] = {0.5f, 0.5f, 0.5f};
+    const DecodedImage map = DecodeImage(6, half, 0.0f, 1.0f);
+    ASSERT_EQ(map.result, DecodeOk);
+    ASSERT_EQ(map.width, TextMapSize);
+    ASSERT_EQ(map.height, TextMapSize);
+    for (int cell = 0; cell < TextMapSize * TextMapSize; ++cell) {
+        demo.textMap[cell] = map.pixels[cell * 4];
+    }
+    InitSpriteLayers();
+    ASSERT_EQ(demo.textTargetCount, 4946);
+
+    // Every target lies on the picture's plane, inside its 3.75 x 6 frame.
+    for (int k = 0; k < demo.textTargetCount; ++k) {
+        const float* t = demo.textTargets + 3 * k;
+        ASSERT_GE(t[0], -2.125f) << k;
+        ASSERT_LE(t[0], 1.625f) << k;
+        ASSERT_GT(t[1], -2.5f) << k;
+        ASSERT_LE(t[1], 3.5f) << k;
+        ASSERT_EQ(t[2], -1.0f) << k;
+        ASSERT_GT(demo.textSizes[k], 0.0f) << k;
+        ASSERT_LT(demo.textSizes[k], 0.0506f) << k;
+        ASSERT_EQ(demo.textLayer[k]->halfSize[0], demo.textSizes[k]) << k;
+    }
+    // Targets run row by row from the top: y never rises along the list.
+    for (int k = 1; k < demo.textTargetCount; ++k) {
+        ASSERT_LE(demo.textTargets[3 * k + 1], demo.textTargets[3 * k - 2]) << k;
+    }
+
+    // The first sprite after the picture keeps its random colour and size.
+    Lcg g{1234};
+    Expected e{};
+    for (int i = 0; i <= 4946; ++i) {
+        e = NextText(g, i);
+    }
+    ExpectSprite(*demo.textLayer[4946], e, 4946);
 }
 
 TEST_F(SpriteLayers, TextSpritesKeepTheirRandomPositions) {

@@ -10,6 +10,7 @@
 #include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/FrameGrab.h"
 #include "tools/capture/PngFile.h"
 #include "tools/capture/VideoPipe.h"
 
@@ -51,19 +52,6 @@ bool startShow(const CaptureOptions& options) {
     return true;
 }
 
-// The lower-left width x height pixels of the back buffer, top row first.
-void readFrame(int width, int height, std::vector<std::uint8_t>& bottomUp,
-               std::vector<std::uint8_t>& topDown) {
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(bottomUp.data() + static_cast<std::size_t>(height - 1 - y) * row, row,
-                    topDown.data() + static_cast<std::size_t>(y) * row);
-    }
-}
-
 std::string framePath(const std::string& directory, long long number) {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%05lld.png", number);
@@ -89,6 +77,13 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(CaptureUsage(), stdout);
         return 0;
+    }
+
+    // The song is not rendered by this build yet: refuse rather than leave a
+    // missing or silent file behind.
+    if (!options.audioFile.empty()) {
+        std::fprintf(stderr, "%s: --audio: this build cannot render the song yet\n", Program);
+        return 1;
     }
 
     std::string ffmpeg;
@@ -127,6 +122,10 @@ int main(int argc, char** argv) {
         !video.open(ffmpeg, options.videoFile, width, height, options.fps, error)) {
         fail(error);
     }
+    if (!options.videoFile.empty()) {
+        std::fprintf(stderr, "%s: note: %s gets frames only, without the song\n", Program,
+                     options.videoFile.c_str());
+    }
 
     const bool progressInPlace = isatty(STDERR_FILENO) != 0;
     const float step = static_cast<float>(1.0 / options.fps);
@@ -148,7 +147,7 @@ int main(int argc, char** argv) {
         const bool shot = std::find(plan.shotFrames.begin(), plan.shotFrames.end(), frame) !=
                           plan.shotFrames.end();
         if (shot || inRange) {
-            readFrame(width, height, bottomUp, topDown);
+            GrabFrame(width, height, bottomUp, topDown);
             ++written;
         }
         for (std::size_t i = 0; i < plan.shotFrames.size(); ++i) {

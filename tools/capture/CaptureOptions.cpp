@@ -61,13 +61,15 @@ ParsedOptions failure(std::string error) {
 const char* CaptureUsage() {
     return "usage: hallatorvo-capture [--seed N] [--fps F] [--size WxH]\n"
            "                          [--shot T:FILE.png]...\n"
-           "                          [--frames DIR] [--video FILE.mp4] [--from S] [--to S]\n"
+           "                          [--frames DIR [--from S] [--to S]]\n"
+           "                          [--video FILE.mp4] [--audio FILE.wav]\n"
            "  --seed N          random seed of the run (default 1)\n"
            "  --fps F           frames per second of show time (default 60)\n"
            "  --size WxH        output size in pixels (default 512x512)\n"
            "  --shot T:FILE     write the frame shown at T seconds as a PNG; repeatable\n"
            "  --frames DIR      write frames as DIR/frame_00000.png, frame_00001.png, ...\n"
-           "  --video FILE      encode frames into FILE through ffmpeg\n"
+           "  --video FILE      encode frames and the song into FILE through ffmpeg\n"
+           "  --audio FILE      write the song as a WAV file\n"
            "  --from S, --to S  the show time range for --frames and --video\n"
            "                    (default 0 to 103, the whole show)\n";
 }
@@ -84,7 +86,7 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
         }
         const bool known = name == "--seed" || name == "--fps" || name == "--size" ||
                            name == "--shot" || name == "--frames" || name == "--video" ||
-                           name == "--from" || name == "--to";
+                           name == "--from" || name == "--to" || name == "--audio";
         if (!known) {
             return failure("unknown option '" + name + "'");
         }
@@ -119,11 +121,14 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
             }
             shot.file = value.substr(colon + 1);
             options.shots.push_back(shot);
-        } else if (name == "--frames" || name == "--video") {
+        } else if (name == "--frames" || name == "--video" || name == "--audio") {
             if (value.empty()) {
                 return failure(name + " needs a non-empty path");
             }
-            (name == "--frames" ? options.framesDirectory : options.videoFile) = value;
+            std::string& path = name == "--frames"  ? options.framesDirectory
+                                : name == "--video" ? options.videoFile
+                                                    : options.audioFile;
+            path = value;
         } else {
             double& bound = name == "--from" ? options.from : options.to;
             if (!parseNumber(value, bound) || !isShowTime(bound)) {
@@ -143,8 +148,8 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
     if (rangeGiven && !sequence) {
         return failure("--from and --to apply to --frames and --video only");
     }
-    if (!sequence && options.shots.empty()) {
-        return failure("nothing to capture: give --shot, --frames or --video");
+    if (!sequence && options.shots.empty() && options.audioFile.empty()) {
+        return failure("nothing to capture: give --shot, --frames, --video or --audio");
     }
     if (sequence &&
         FrameAtOrAfter(options.from, options.fps) > FrameAtOrBefore(options.to, options.fps)) {

@@ -25,6 +25,7 @@ struct CaptureOptions {
     std::vector<ShotRequest> shots;
     std::string framesDirectory; // empty: no frame sequence
     std::string videoFile;       // empty: no video
+    std::string audioFile;       // empty: no song as WAV
     double from = 0.0;
     double to = ShowEndSeconds;
     bool help = false;
