@@ -1,6 +1,7 @@
 // A show window for the scene tests: the context, extensions and programs,
-// the show's textures, the sprite layers and the schedule. Frames are drawn through the timeline without the glow, so the
-// pixels read back are what the scenes themselves drew.
+// the show's textures, the sprite layers and the schedule. Frames are drawn
+// through the timeline without the glow, so the pixels read back are what the
+// scenes themselves drew.
 #pragma once
 
 #include "tests/support/GlWindow.h"
