@@ -162,12 +162,16 @@ void DrawFadeOverlay(float r, float g, float b, float a) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(r, g, b, a);
+    // The overlay lies one unit in front of the eye; without this, flakes and
+    // plane edges nearer than that would show through a full fade.
+    glDisable(GL_DEPTH_TEST);
     glBegin(GL_QUADS);
     glVertex3i(-1, -1, -1);
     glVertex3i(1, -1, -1);
     glVertex3i(1, 1, -1);
     glVertex3i(-1, 1, -1);
     glEnd();
+    glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
 }
 

@@ -64,7 +64,8 @@ bool InViewCone(const float p[3], float threshold);
 bool InFrontOfEye(const float p[3]);
 
 // Full-screen quad at z = -1 in the current projection, modelview reset to
-// identity, untextured, blended by its alpha; blending is off afterwards.
+// identity, untextured, blended by its alpha and drawn over everything, whatever
+// its depth; blending is off afterwards, the depth test on.
 void DrawFadeOverlay(float r, float g, float b, float a);
 
 // White that clears as the scene's fade rises: colour 1 - fade everywhere.

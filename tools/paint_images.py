@@ -359,8 +359,12 @@ def paint_night():
 MAP = 128
 CELL_W = 3.75 / MAP  # world size of one cell: cells are 1.6 times taller than wide
 CELL_H = 6.0 / MAP
-# The camera sees columns of about 30 to 108 only; its centre line is column 69.
+# The camera sees columns of about 29 to 108 only; its centre line runs between
+# columns 68 and 69, so even-width lines start at CENTRE_COL - width // 2.
 CENTRE_COL = 69
+# A full-strength flake covers about three columns, so one empty column between
+# letters fills in; two keep them apart.
+LETTER_GAP = 2
 
 # Bold capitals, six rows tall: rows are 1.6 times taller than columns on screen,
 # so the glyphs are drawn squat to come out upright.
@@ -378,12 +382,13 @@ FONT = {
     "T": ["######", "..##..", "..##..", "..##..", "..##..", "..##.."],
     "V": ["##..##", "##..##", "##..##", "##..##", ".####.", "..##.."],
     "W": ["##...##", "##...##", "##.#.##", "#######", "###.###", "##...##"],
-    " ": ["...", "...", "...", "...", "...", "..."],
+    # With a letter gap on each side, a word gap is five columns.
+    " ": [".", ".", ".", ".", ".", "."],
 }
 
 
 def text_width(text):
-    return sum(len(FONT[c][0]) for c in text) + len(text) - 1
+    return sum(len(FONT[c][0]) for c in text) + LETTER_GAP * (len(text) - 1)
 
 
 def draw_text(canvas, text, top, value):
@@ -395,7 +400,7 @@ def draw_text(canvas, text, top, value):
             for k, ch in enumerate(line):
                 if ch == "#":
                     canvas[top + r, col + k] = value
-        col += len(glyph[0]) + 1
+        col += len(glyph[0]) + LETTER_GAP
 
 
 def cell_coords():
