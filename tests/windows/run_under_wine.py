@@ -116,7 +116,10 @@ class VirtualDisplay:
 
 
 def xdotool(*args):
-    result = subprocess.run(["xdotool", *args], capture_output=True, text=True)
+    try:
+        result = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=30)
+    except subprocess.TimeoutExpired:
+        return ""
     return result.stdout.strip() if result.returncode == 0 else ""
 
 
@@ -244,10 +247,12 @@ def run_closed_early(checks, loader, exe, out):
 
         closed_at = time.monotonic()
         clock = closed_at - show.clock_start()
+        alive = show.process.poll() is None
         xdotool("windowfocus", "--sync", show.window)
         xdotool("key", "--clearmodifiers", "alt+F4")
         code = show.wait_exit(15)
-        checks.check(code == 0, "Alt+F4 closes the window and the show ends with exit code 0",
+        checks.check(alive and code == 0,
+                     "Alt+F4 closes the window and the show ends with exit code 0",
                      f"exit code {code} {time.monotonic() - closed_at:.1f} s after the key, "
                      f"at clock {clock:.1f} s")
     finally:
