@@ -3,6 +3,11 @@
 // background planes.
 #pragma once
 
+#include "common/DemoState.h"
+#include "common/Random.h"
+#include "scenes/SceneFrame.h"
+#include "scenes/Sprite.h"
+
 // Binds colour/height texture `colourSlot` on unit 1 and bump texture
 // `bumpSlot` on unit 0, both repeating with linear filters; unit 0 stays active.
 void BindBlobTextures(int colourSlot, int bumpSlot);
@@ -23,3 +28,43 @@ void BindBackgroundTexture();
 // One background plane: the unit square (-1, -1)..(1, 1) in z = 0, textured
 // once over its face.
 void DrawBackgroundPlane();
+
+// Moves the snow layer one frame: each flake drifts vertically by
+// direction x (R + 0.5) x frameDelta x 0.5 with R drawn from seed 123 in layer
+// order, wraps at +-10, then `attract(position)` may move the stored flake.
+// The swirl about the view axis only displaces where the flake is drawn this
+// frame (inside the cone); the stored position keeps moving straight.
+template <class Attract>
+void DriftAndDrawSnow(float direction, float twirl, float frameDelta, float cone,
+                      Attract&& attract) {
+    Sprite* head = demo.snowLayer[0];
+    if (head == nullptr) {
+        return;
+    }
+    const auto r = [] { return static_cast<float>(Random::rand()) / 32767.0f; };
+    head->BeginLayer();
+    Random::srand(123);
+    for (Sprite* sprite : demo.snowLayer) {
+        float* position = sprite->position;
+        position[1] += direction * (r() + 0.5f) * frameDelta * 0.5f;
+        if (position[1] > 10.0f) {
+            position[1] = -10.0f;
+        }
+        if (position[1] < -10.0f) {
+            position[1] = 10.0f;
+        }
+        const float d = Sqrt(position[0] * position[0] + position[1] * position[1]);
+        attract(position);
+        const float kept[3] = {position[0], position[1], position[2]};
+        float angle = SwirlAngle(d, twirl);
+        RotateAboutAxis(position, demo.viewDirection, angle);
+        sprite->spin += (2.0f * r() - 1.5f) * frameDelta * 90.0f;
+        if (InViewCone(position, cone)) {
+            sprite->Draw(*head);
+        }
+        position[0] = kept[0];
+        position[1] = kept[1];
+        position[2] = kept[2];
+    }
+    head->EndLayer();
+}

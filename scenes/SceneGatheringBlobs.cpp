@@ -52,41 +52,6 @@ void DrawBlobs(float sceneTime, float blobs[GatheringBlobCount][3]) {
     }
 }
 
-// The attraction stays in the stored flakes; the swirl only displaces where
-// they are drawn this frame.
-void RiseAndGatherSnow(const float blobs[GatheringBlobCount][3], float twirl, float pull,
-                       float frameDelta) {
-    Sprite* head = demo.snowLayer[0];
-    if (head == nullptr) {
-        return;
-    }
-    head->BeginLayer();
-    Random::srand(123);
-    for (Sprite* sprite : demo.snowLayer) {
-        float* position = sprite->position;
-        position[1] += (R() + 0.5f) * frameDelta * 0.5f;
-        if (position[1] > 10.0f) {
-            position[1] = -10.0f;
-        }
-        if (position[1] < -10.0f) {
-            position[1] = 10.0f;
-        }
-        const float d = Sqrt(position[0] * position[0] + position[1] * position[1]);
-        AttractToBlobs(position, blobs, frameDelta, pull);
-        const float kept[3] = {position[0], position[1], position[2]};
-        float angle = SwirlAngle(d, twirl);
-        RotateAboutAxis(position, demo.viewDirection, angle);
-        sprite->spin += (2.0f * R() - 1.5f) * frameDelta * 90.0f;
-        if (InViewCone(position, SnowCone)) {
-            sprite->Draw(*head);
-        }
-        position[0] = kept[0];
-        position[1] = kept[1];
-        position[2] = kept[2];
-    }
-    head->EndLayer();
-}
-
 void DrawPlanes(float sceneTime) {
     demo.cameraEye[0] = 0.0f;
     demo.cameraEye[1] = 0.0f;
@@ -181,7 +146,9 @@ void GatheringBlobsScene(std::int32_t, const SceneEntry& entry, float time, floa
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     SetupCamera();
-    RiseAndGatherSnow(blobs, twirl, pull, frameDelta);
+    // The attraction stays in the stored flakes.
+    DriftAndDrawSnow(1.0f, twirl, frameDelta, SnowCone,
+                     [&](float* position) { AttractToBlobs(position, blobs, frameDelta, pull); });
 
     DrawPlanes(sceneTime);
 

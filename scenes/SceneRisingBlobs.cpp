@@ -50,39 +50,6 @@ void DrawBlobs(float sceneTime, bool blobsShown) {
     }
 }
 
-// The stored flakes fall straight; the swirl only displaces where they are
-// drawn this frame.
-void FallSnow(float twirl, float frameDelta) {
-    Sprite* head = demo.snowLayer[0];
-    if (head == nullptr) {
-        return;
-    }
-    head->BeginLayer();
-    Random::srand(123);
-    for (Sprite* sprite : demo.snowLayer) {
-        float* position = sprite->position;
-        position[1] -= (R() + 0.5f) * frameDelta * 0.5f;
-        if (position[1] > 10.0f) {
-            position[1] = -10.0f;
-        }
-        if (position[1] < -10.0f) {
-            position[1] = 10.0f;
-        }
-        const float d = Sqrt(position[0] * position[0] + position[1] * position[1]);
-        const float kept[3] = {position[0], position[1], position[2]};
-        float angle = SwirlAngle(d, twirl);
-        RotateAboutAxis(position, demo.viewDirection, angle);
-        sprite->spin += (2.0f * R() - 1.5f) * frameDelta * 90.0f;
-        if (InViewCone(position, SnowCone)) {
-            sprite->Draw(*head);
-        }
-        position[0] = kept[0];
-        position[1] = kept[1];
-        position[2] = kept[2];
-    }
-    head->EndLayer();
-}
-
 void DrawPlanes(float sceneTime) {
     demo.cameraEye[0] = 0.0f;
     demo.cameraEye[1] = 0.0f;
@@ -149,7 +116,7 @@ void RisingBlobsScene(std::int32_t, const SceneEntry& entry, float time, float t
     DisableBumpPrograms();
     glDisable(GL_LIGHTING);
     SetupCamera();
-    FallSnow(twirl, frameDelta);
+    DriftAndDrawSnow(-1.0f, twirl, frameDelta, SnowCone, [](float*) {});
 
     DrawPlanes(sceneTime);
 
