@@ -21,4 +21,6 @@ bool FrameRateTitle::frame(std::uint32_t now, std::uint32_t& shown) {
     return true;
 }
 
-bool RunAnotherFrame(float demoLength, float time) { return demoLength + 1.0f > time; }
+bool RunAnotherFrame(float demoLength, float time) {
+    return demoLength + 1.0f > time;
+}

@@ -16,21 +16,33 @@ void reportContextFailure(const char* text) {
 
 // Runs inside CreateWindowExA, stopping at the first failure.
 void createGlContext(HWND window) {
-    static const PIXELFORMATDESCRIPTOR descriptor = {
-        sizeof(PIXELFORMATDESCRIPTOR),
-        1,
-        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
-        PFD_TYPE_RGBA,
-        32,
-        0, 0, 0, 0, 0, 0, // colour bits and shifts
-        0, 0,             // alpha bits and shift
-        0, 0, 0, 0, 0,    // accumulation
-        16,               // depth
-        0,                // stencil
-        0,                // auxiliary buffers
-        PFD_MAIN_PLANE,
-        0,
-        0, 0, 0};
+    static const PIXELFORMATDESCRIPTOR descriptor = {sizeof(PIXELFORMATDESCRIPTOR),
+                                                     1,
+                                                     PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL |
+                                                         PFD_DOUBLEBUFFER,
+                                                     PFD_TYPE_RGBA,
+                                                     32,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0, // colour bits and shifts
+                                                     0,
+                                                     0, // alpha bits and shift
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0,  // accumulation
+                                                     16, // depth
+                                                     0,  // stencil
+                                                     0,  // auxiliary buffers
+                                                     PFD_MAIN_PLANE,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0};
 
     demo.deviceContext = GetDC(window);
     const int format = ChoosePixelFormat(demo.deviceContext, &descriptor);

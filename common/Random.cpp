@@ -5,13 +5,17 @@ namespace {
 std::uint32_t generatorState = 1;
 }
 
-void srand(std::uint32_t seed) { generatorState = seed; }
+void srand(std::uint32_t seed) {
+    generatorState = seed;
+}
 
 int rand() {
     generatorState = generatorState * 214013u + 2531011u;
     return static_cast<int>((generatorState >> 16) & 0x7FFFu);
 }
 
-std::uint32_t state() { return generatorState; }
+std::uint32_t state() {
+    return generatorState;
+}
 
 } // namespace Random

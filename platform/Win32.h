@@ -11,6 +11,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// mmsystem.h needs the types windows.h declares.
 #include <mmsystem.h>
 #else
 #include "platform/Win32Shim.h"

@@ -1,6 +1,6 @@
 // Windowing, messages, WGL and process calls of the Win32 subset, on SDL2.
-#include "platform/Win32.h"
 #include "platform/TickSource.h"
+#include "platform/Win32.h"
 
 #include <SDL.h>
 
@@ -222,7 +222,9 @@ bool createSdlWindow(Win32Window* window) {
     return true;
 }
 
-void onTerminationSignal(int) { terminationRequested = 1; }
+void onTerminationSignal(int) {
+    terminationRequested = 1;
+}
 
 } // namespace
 
@@ -232,7 +234,9 @@ TickSource SetTickSource(TickSource source) {
     return previous;
 }
 
-DWORD WINAPI GetTickCount() { return tickSource(); }
+DWORD WINAPI GetTickCount() {
+    return tickSource();
+}
 
 void TreatTerminationSignalsAsEscape() {
     struct sigaction action {};
@@ -246,9 +250,13 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     return moduleName == nullptr ? &theModule : nullptr;
 }
 
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return &stockIcon; }
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) {
+    return &stockIcon;
+}
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return &stockCursor; }
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) {
+    return &stockCursor;
+}
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
@@ -305,7 +313,9 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
     return 0;
 }
 
-HDC WINAPI GetDC(HWND window) { return window != nullptr ? &window->deviceContext : nullptr; }
+HDC WINAPI GetDC(HWND window) {
+    return window != nullptr ? &window->deviceContext : nullptr;
+}
 
 int WINAPI GetDeviceCaps(HDC deviceContext, int index) {
     if (!ensureVideo()) {
@@ -374,7 +384,9 @@ BOOL WINAPI GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMa
     }
 }
 
-BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
     if (message == nullptr || message->hwnd == nullptr || message->hwnd->procedure == nullptr) {
@@ -435,18 +447,16 @@ int WINAPI ChoosePixelFormat(HDC deviceContext, const PIXELFORMATDESCRIPTOR* des
         return 0;
     }
     const DWORD required = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    const bool supported = descriptor->nSize == sizeof(PIXELFORMATDESCRIPTOR) &&
-                           descriptor->nVersion == 1 &&
-                           (descriptor->dwFlags & required) == required &&
-                           descriptor->iPixelType == PFD_TYPE_RGBA &&
-                           descriptor->cColorBits <= 32 && descriptor->cDepthBits <= 32 &&
-                           descriptor->cStencilBits <= 8 && descriptor->cAccumBits == 0 &&
-                           descriptor->cAuxBuffers == 0;
+    const bool supported =
+        descriptor->nSize == sizeof(PIXELFORMATDESCRIPTOR) && descriptor->nVersion == 1 &&
+        (descriptor->dwFlags & required) == required && descriptor->iPixelType == PFD_TYPE_RGBA &&
+        descriptor->cColorBits <= 32 && descriptor->cDepthBits <= 32 &&
+        descriptor->cStencilBits <= 8 && descriptor->cAccumBits == 0 &&
+        descriptor->cAuxBuffers == 0;
     return supported ? 1 : 0; // the layer offers one format: the closest SDL gives
 }
 
-BOOL WINAPI SetPixelFormat(HDC deviceContext, int format,
-                           const PIXELFORMATDESCRIPTOR* descriptor) {
+BOOL WINAPI SetPixelFormat(HDC deviceContext, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
     if (deviceContext == nullptr || descriptor == nullptr || format != 1 ||
         deviceContext->formatSet) {
         return FALSE; // as on Windows, a window's pixel format is set once

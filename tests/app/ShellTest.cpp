@@ -13,9 +13,9 @@ TEST(CommandLine, SwitchesAreCaseSensitiveSubstringsAnywhere) {
     EXPECT_FALSE(ScanCommandLine("").window);
     EXPECT_FALSE(ScanCommandLine(nullptr).fps);
     EXPECT_TRUE(ScanCommandLine("-window").window);
-    EXPECT_TRUE(ScanCommandLine("-windowed").window);      // a longer word matches
+    EXPECT_TRUE(ScanCommandLine("-windowed").window);       // a longer word matches
     EXPECT_TRUE(ScanCommandLine("x-windowy -fps2").window); // inside a word too
-    EXPECT_FALSE(ScanCommandLine("-WINDOW -FPS").window);  // capitals do not
+    EXPECT_FALSE(ScanCommandLine("-WINDOW -FPS").window);   // capitals do not
     EXPECT_FALSE(ScanCommandLine("-WINDOW -FPS").fps);
     EXPECT_FALSE(ScanCommandLine("- window").window);
 

@@ -13,9 +13,33 @@ std::vector<UINT> received;
 bool contextCurrentDuringCreate = false;
 HGLRC createdContext = nullptr;
 
-const PIXELFORMATDESCRIPTOR showFormat = {
-    sizeof(PIXELFORMATDESCRIPTOR), 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
-    PFD_TYPE_RGBA, 32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, PFD_MAIN_PLANE, 0, 0, 0, 0};
+const PIXELFORMATDESCRIPTOR showFormat = {sizeof(PIXELFORMATDESCRIPTOR),
+                                          1,
+                                          PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL |
+                                              PFD_DOUBLEBUFFER,
+                                          PFD_TYPE_RGBA,
+                                          32,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          16,
+                                          0,
+                                          0,
+                                          PFD_MAIN_PLANE,
+                                          0,
+                                          0,
+                                          0,
+                                          0};
 
 LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     received.push_back(message);
@@ -45,9 +69,8 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "ShimTest";
         ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window = CreateWindowExA(WS_EX_APPWINDOW, "ShimTest", "shim", WS_VISIBLE | WS_CAPTION, 0,
-                                 0, 640, 520, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                 nullptr);
+        window = CreateWindowExA(WS_EX_APPWINDOW, "ShimTest", "shim", WS_VISIBLE | WS_CAPTION, 0, 0,
+                                 640, 520, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
 
     void SetUp() override {
@@ -80,7 +103,9 @@ void pushEscape(bool down) {
 }
 
 DWORD fakeTicks = 0;
-DWORD fakeTickSource() { return fakeTicks; }
+DWORD fakeTickSource() {
+    return fakeTicks;
+}
 
 } // namespace
 
