@@ -89,9 +89,7 @@ void CopyToTarget(int slot, int w, int h) {
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, w, h);
 }
 
-void DrawTarget(int slot, int wrap) {
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
-    setTargetSampling(wrap);
+void DrawUnitQuad() {
     glBegin(GL_QUADS);
     glTexCoord2i(0, 0);
     glVertex2i(-1, -1);
@@ -102,6 +100,12 @@ void DrawTarget(int slot, int wrap) {
     glTexCoord2i(0, 1);
     glVertex2i(-1, 1);
     glEnd();
+}
+
+void DrawTarget(int slot, int wrap) {
+    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
+    setTargetSampling(wrap);
+    DrawUnitQuad();
 }
 
 void RenderFrame() {

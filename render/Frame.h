@@ -21,6 +21,9 @@ void ResetRenderState();
 // of the back buffer into it.
 void CopyToTarget(int slot, int w, int h);
 
+// The square (-1, -1)..(1, 1) in z = 0, textured once over its face.
+void DrawUnitQuad();
+
 // Binds target `slot` with the given wrap mode and linear filters and draws it
 // as one quad over (-1, -1)..(1, 1).
 void DrawTarget(int slot, int wrap);

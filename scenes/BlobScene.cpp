@@ -44,16 +44,3 @@ float SwirlAngle(float d, float twirl) {
 void BindBackgroundTexture() {
     BindRepeatingLinear(BackgroundSlot);
 }
-
-void DrawBackgroundPlane() {
-    glBegin(GL_QUADS);
-    glTexCoord2i(0, 0);
-    glVertex2i(-1, -1);
-    glTexCoord2i(1, 0);
-    glVertex2i(1, -1);
-    glTexCoord2i(1, 1);
-    glVertex2i(1, 1);
-    glTexCoord2i(0, 1);
-    glVertex2i(-1, 1);
-    glEnd();
-}

@@ -25,10 +25,6 @@ float SwirlAngle(float d, float twirl);
 // Binds the background image, repeating with linear filters.
 void BindBackgroundTexture();
 
-// One background plane: the unit square (-1, -1)..(1, 1) in z = 0, textured
-// once over its face.
-void DrawBackgroundPlane();
-
 // Moves the snow layer one frame: each flake drifts vertically by
 // direction x (R + 0.5) x frameDelta x 0.5 with R drawn from seed 123 in layer
 // order, wraps at +-10, then `attract(position)` may move the stored flake.

@@ -4,6 +4,7 @@
 #include "common/Random.h"
 #include "platform/GL.h"
 #include "render/Camera.h"
+#include "render/Frame.h"
 #include "scenes/BlobScene.h"
 #include "scenes/SceneFrame.h"
 #include "scenes/Sprite.h"
@@ -73,7 +74,7 @@ void DrawPlanes(float sceneTime) {
             SignedPow(8, true, TableCos(4.4f * TableSin(0.02f * fk + 0.25f * sceneTime)));
         glRotatef(180.0f - 90.0f * turn, 0.0f, 0.02f, 1.0f);
         glRotatef(tilt, 1.0f, 0.0f, 0.0f);
-        DrawBackgroundPlane();
+        DrawUnitQuad();
         glPopMatrix();
     }
 }
