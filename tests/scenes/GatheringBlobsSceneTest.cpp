@@ -16,18 +16,6 @@
 
 namespace {
 
-struct Flake {
-    float x, y, z;
-};
-
-std::vector<Flake> Snow() {
-    std::vector<Flake> flakes;
-    for (const Sprite* sprite : demo.snowLayer) {
-        flakes.push_back({sprite->position[0], sprite->position[1], sprite->position[2]});
-    }
-    return flakes;
-}
-
 class GatheringBlobs : public ::testing::Test {
 protected:
     void SetUp() override { OpenSceneWindow(); }

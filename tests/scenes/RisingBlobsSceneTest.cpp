@@ -36,18 +36,6 @@ int BlobPixels(float time) {
     return ChangedPixels(shown, hidden, 8);
 }
 
-struct Flake {
-    float x, y, z;
-};
-
-std::vector<Flake> Snow() {
-    std::vector<Flake> flakes;
-    for (const Sprite* sprite : demo.snowLayer) {
-        flakes.push_back({sprite->position[0], sprite->position[1], sprite->position[2]});
-    }
-    return flakes;
-}
-
 class RisingBlobs : public ::testing::Test {
 protected:
     void SetUp() override { OpenSceneWindow(); }

@@ -4,6 +4,7 @@
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/Frame.h"
+#include "scenes/Sprite.h"
 #include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
 
@@ -60,4 +61,12 @@ void HideBlobs(bool hidden) {
         }
     }
     demo.BumpFragmentProgram = hidden ? discard : bump;
+}
+
+std::vector<Flake> Snow() {
+    std::vector<Flake> flakes;
+    for (const Sprite* sprite : demo.snowLayer) {
+        flakes.push_back({sprite->position[0], sprite->position[1], sprite->position[2]});
+    }
+    return flakes;
 }

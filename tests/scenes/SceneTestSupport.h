@@ -6,6 +6,8 @@
 
 #include "tests/support/GlWindow.h"
 
+#include <vector>
+
 // Opens the window and builds the show's schedule; later calls do nothing.
 void OpenSceneWindow();
 
@@ -20,3 +22,11 @@ Pixels SceneFrameAt(float time, float frameDelta);
 // Pixels whose largest channel difference between the two frames exceeds
 // `threshold`.
 int ChangedPixels(const Pixels& a, const Pixels& b, int threshold);
+
+// A stored snow flake position.
+struct Flake {
+    float x, y, z;
+};
+
+// The stored positions of the snow layer, in layer order.
+std::vector<Flake> Snow();
