@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -35,12 +34,9 @@ bool CaptureShowAudio(const std::string& path, std::uint32_t seed, std::string& 
                      inPlace ? "\r" : "\n");
     }
 
-    std::vector<std::int16_t> samples(ShowAudioSamples);
-    const std::uint8_t* data = music.image.get() + AudioStream::HeaderBytes;
-    for (std::int32_t i = 0; i < ShowAudioSamples; ++i) {
-        samples[i] = static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
-    }
-    if (!WriteWav(path, samples.data(), ShowAudioSamples, music.sampleRate, error)) {
+    // The image already holds the samples as WAV data.
+    const std::uint8_t* pcm = music.image.get() + AudioStream::HeaderBytes;
+    if (!WriteWav(path, pcm, ShowAudioSamples, music.sampleRate, error)) {
         return false;
     }
     const double cpu = cpuSeconds() - started;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -24,11 +23,11 @@ struct FileCloser {
 
 } // namespace
 
-bool WriteWav(const std::string& path, const std::int16_t* samples, std::int32_t count,
+bool WriteWav(const std::string& path, const std::uint8_t* pcm, std::int32_t count,
               std::int32_t sampleRate, std::string& error) {
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(count) * 2u;
-    std::vector<std::uint8_t> bytes(44 + static_cast<std::size_t>(dataBytes));
-    std::uint8_t* h = bytes.data();
+    std::uint8_t header[44];
+    std::uint8_t* h = header;
     std::memcpy(h, "RIFF", 4);
     put32(h + 4, dataBytes + 36);
     std::memcpy(h + 8, "WAVEfmt ", 8);
@@ -41,16 +40,14 @@ bool WriteWav(const std::string& path, const std::int16_t* samples, std::int32_t
     put16(h + 34, 16);
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, dataBytes);
-    for (std::int32_t i = 0; i < count; ++i) {
-        put16(h + 44 + 2 * i, static_cast<std::uint16_t>(samples[i]));
-    }
 
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+    if (std::fwrite(header, 1, sizeof header, file.get()) != sizeof header ||
+        std::fwrite(pcm, 1, dataBytes, file.get()) != dataBytes ||
         std::fclose(file.release()) != 0) {
         error = path + ": " + std::strerror(errno);
         return false;
