@@ -1,9 +1,8 @@
 // hallatorvo-capture as a user runs it: what it writes, and what it refuses.
+#include "tests/support/PngPicture.h"
 #include "tests/support/Process.h"
 
 #include <gtest/gtest.h>
-
-#include <png.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,28 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Picture {
-    unsigned width = 0;
-    unsigned height = 0;
-    std::vector<std::uint8_t> rgb;
-};
-
-Picture readPng(const fs::path& path) {
-    Picture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        return picture;
-    }
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) {
-        picture.width = image.width;
-        picture.height = image.height;
-    }
-    return picture;
-}
 
 std::string bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -73,7 +50,7 @@ TEST_F(Capture, AfterTheLastSceneTheFrameIsBlack) {
         capture({"--fps", "2", "--size", "320x200", "--shot", "102.5:" + shot.string()});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("frames written"), std::string::npos) << run.output;
-    const Picture picture = readPng(shot);
+    const Picture picture = ReadPng(shot);
     EXPECT_EQ(picture.width, 320u);
     EXPECT_EQ(picture.height, 200u);
     ASSERT_FALSE(picture.rgb.empty());
@@ -109,7 +86,7 @@ TEST_F(Capture, AFrameRangeIsNumberedFromZero) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"frame_00000.png", "frame_00001.png",
                                                "frame_00002.png", "frame_00003.png"}));
-    EXPECT_EQ(readPng(directory / "seq" / "frame_00003.png").width, 512u);
+    EXPECT_EQ(ReadPng(directory / "seq" / "frame_00003.png").width, 512u);
 }
 
 TEST_F(Capture, BadCommandLinesGetTheUsageAndExitCodeTwo) {
