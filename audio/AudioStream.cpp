@@ -4,6 +4,7 @@
 #include "platform/SoundProgress.h"
 #include "platform/Win32.h"
 #include "synth/DenormalGuard.h"
+#include "synth/InstrumentBank.h"
 #include "synth/Synth.h"
 
 #include <cmath>
@@ -72,6 +73,7 @@ void AudioStream::init() {
 
     synth = std::make_unique<Synth>();
     synth->init(sampleRate);
+    BuildInstrumentBank(*synth);
     sequencer = std::make_unique<Sequencer>(*synth);
     sequencer->loadSong();
 

@@ -37,4 +37,24 @@ struct Envelope {
         const float fade = r < release ? 1.0f - r / release : 0.0f;
         return held * fade;
     }
+
+    // level() at count increasing note times t, into out.
+    void levels(const float* t, int count, float duration, float* out) const {
+        // Held at the sustain level or faded out for the whole block, every
+        // sample takes the same branches to the same value.
+        const float first = t[0];
+        const bool sustaining =
+            first >= 0.0f && first >= attack && first - attack >= decay && t[count - 1] < duration;
+        const bool faded = first >= duration && first - duration >= release;
+        if (sustaining || faded) {
+            const float steady = level(first, duration);
+            for (int n = 0; n < count; ++n) {
+                out[n] = steady;
+            }
+            return;
+        }
+        for (int n = 0; n < count; ++n) {
+            out[n] = level(t[n], duration);
+        }
+    }
 };

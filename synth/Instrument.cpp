@@ -1,91 +1,118 @@
 #include "synth/Instrument.h"
 
+#include "synth/Block.h"
 #include "synth/DenormalGuard.h"
 
-Oscillator& Instrument::addOscillator(const Oscillator& oscillator) {
-    oscillators.push_back(oscillator);
-    oscillatorCount = static_cast<int>(oscillators.size());
-    return oscillators.back();
+namespace {
+
+// How many draws of the shared random generator one sample takes.
+int randomDrawsPerSample(const Instrument& instrument) {
+    auto noisy = [](const ModChain& chain) {
+        int draws = 0;
+        for (int i = 0; i < chain.used; ++i) {
+            const Modulator& m = chain.entries[i];
+            draws += m.kind == Modulator::LfoSource && m.lfo->shape == Wave::Noise ? 1 : 0;
+        }
+        return draws;
+    };
+    int draws = 0;
+    for (int i = 0; i < instrument.oscillatorCount; ++i) {
+        const Waveform& waveform = *instrument.oscillators[i].waveform;
+        draws += (waveform.shape == Wave::Noise ? 1 : 0) + noisy(waveform.pitchMods);
+    }
+    for (int i = 0; i < instrument.filterCount; ++i) {
+        draws += noisy(instrument.filters[i].cutoffMods);
+    }
+    return draws;
 }
 
-Filter& Instrument::addFilter(const Filter& filter) {
-    filters.push_back(filter);
-    filterCount = static_cast<int>(filters.size());
-    return filters.back();
+} // namespace
+
+Oscillator* Instrument::addOscillator(const Oscillator& oscillator) {
+    if (oscillatorCount == MaxOscillators) {
+        return nullptr;
+    }
+    oscillators[oscillatorCount] = oscillator;
+    return &oscillators[oscillatorCount++];
 }
 
-Sampler& Instrument::addSampler(const Sampler& sampler) {
-    samplers.push_back(sampler);
-    samplerCount = static_cast<int>(samplers.size());
-    return samplers.back();
+Filter* Instrument::addFilter(const Filter& filter) {
+    if (filterCount == MaxFilters) {
+        return nullptr;
+    }
+    filters[filterCount] = filter;
+    return &filters[filterCount++];
+}
+
+Sampler* Instrument::addSampler(const Sampler& sampler) {
+    if (samplerCount == MaxSamplers) {
+        return nullptr;
+    }
+    samplers[samplerCount] = sampler;
+    return &samplers[samplerCount++];
 }
 
 void Instrument::reset() {
-    oscillators.clear();
-    samplers.clear();
-    filters.clear();
+    oscillators = {};
+    samplers = {};
+    filters = {};
     oscillatorCount = 0;
     samplerCount = 0;
     filterCount = 0;
     name.clear();
     ampEnvelope = nullptr;
     gain = 1.0f;
+    resetState();
 }
 
-float Instrument::render(float note, float t, float duration, float start) {
-    float x = 0.0f;
-    Oscillator* osc = oscillators.data();
+void Instrument::resetState() {
+    for (int i = 0; i < MaxOscillators; ++i) {
+        state.phases[i] = oscillators[i].phase;
+    }
+    state.filters = {};
+}
+
+NoteConstants Instrument::noteConstants(int note) const {
+    NoteConstants constants;
+    constants.note = static_cast<float>(note);
+    constants.randomDraws = randomDrawsPerSample(*this);
     for (int i = 0; i < oscillatorCount; ++i) {
-        x = x + osc[i].render(note, t, duration, start);
+        constants.frequencies[i] = Oscillator::frequency(oscillators[i].pitch(constants.note));
     }
-    const Sampler* smp = samplers.data();
-    for (int i = 0; i < samplerCount; ++i) {
-        x = x + smp[i].render(t);
-    }
-    Filter* flt = filters.data();
     for (int i = 0; i < filterCount; ++i) {
-        x = flt[i].process(x, t, duration, start, note);
+        constants.cutoffs[i] = filters[i].noteCutoff(constants.note);
     }
-    return ampEnvelope->level(t, duration) * x * gain;
+    return constants;
 }
 
-void Instrument::copyFrom(const Instrument& source) {
-    if (this == &source) {
+void Instrument::render(InstrumentState& s, const NoteConstants& note, const float* t, int count,
+                        float duration, float start, float* out) const {
+    if (count > 1 && note.randomDraws > 1) {
+        // Noise units take turns at the random generator on every sample;
+        // rendered one unit after the other they would not.
+        for (int n = 0; n < count; ++n) {
+            render(s, note, t + n, 1, duration, start, out + n);
+        }
         return;
     }
-    name = source.name;
-    gain = source.gain;
-    defaultDuration = source.defaultDuration;
-    ampEnvelope = source.ampEnvelope;
-
-    filterCount = static_cast<int>(source.filters.size());
-    oscillatorCount = static_cast<int>(source.oscillators.size());
-    samplerCount = static_cast<int>(source.samplers.size());
-
-    if (filters.size() < source.filters.size()) {
-        filters.resize(source.filters.size());
+    // Sums and products keep the order of a sample-by-sample evaluation:
+    // oscillators, then samplers, added one unit at a time to 0.
+    for (int n = 0; n < count; ++n) {
+        out[n] = 0.0f;
     }
-    if (oscillators.size() < source.oscillators.size()) {
-        oscillators.resize(source.oscillators.size());
-    }
-    if (samplers.size() < source.samplers.size()) {
-        samplers.resize(source.samplers.size());
-    }
-
     for (int i = 0; i < oscillatorCount; ++i) {
-        oscillators[i] = source.oscillators[i];
-    }
-    for (int i = 0; i < filterCount; ++i) {
-        filters[i].copyFrom(source.filters[i]);
+        oscillators[i].render(s.phases[i], note.frequencies[i], t, count, duration, start, out);
     }
     for (int i = 0; i < samplerCount; ++i) {
-        Sampler& to = samplers[i];
-        const Sampler& from = source.samplers[i];
-        to.buffer.assign(from.buffer.begin(), from.buffer.end());
-        to.source = from.source;
-        to.note = from.note;
-        to.gain = from.gain;
-        to.duration = from.duration;
+        samplers[i].render(t, count, out);
+    }
+    for (int i = 0; i < filterCount; ++i) {
+        filters[i].process(s.filters[i], note.cutoffs[i], t, count, duration, start, out);
+    }
+    float level[MaxBlockSamples];
+    ampEnvelope->levels(t, count, duration, level);
+    for (int n = 0; n < count; ++n) {
+        out[n] = level[n] * out[n] * gain;
     }
 }
 

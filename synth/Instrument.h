@@ -1,6 +1,10 @@
 // A named sound: oscillators and samplers summed, filters in series, one
-// amplitude envelope and an output gain. Voices play their own copies; the
-// waveforms, modulation sources and amplitude envelope stay shared.
+// amplitude envelope and an output gain.
+//
+// Once the bank is built an instrument's settings are read-only and every
+// voice playing it refers to them. What a playing note changes is an
+// InstrumentState of fixed size; the instrument keeps one of its own, the
+// state its notes start from, which only sample pre-rendering moves on.
 #pragma once
 
 #include "synth/Envelope.h"
@@ -8,39 +12,59 @@
 #include "synth/Oscillator.h"
 #include "synth/Sampler.h"
 
+#include <array>
 #include <string>
-#include <vector>
+
+inline constexpr int MaxOscillators = 8;
+inline constexpr int MaxFilters = 4;
+inline constexpr int MaxSamplers = 4;
+
+// What the units change while a note plays.
+struct InstrumentState {
+    std::array<float, MaxOscillators> phases{};
+    std::array<FilterState, MaxFilters> filters{};
+};
+
+// What does not change while a note plays, worked out once at its start.
+struct NoteConstants {
+    float note = 0.0f;
+    int randomDraws = 0;                             // per sample: noise oscillators and noise LFOs
+    std::array<float, MaxOscillators> frequencies{}; // unmodulated, hertz
+    std::array<float, MaxFilters> cutoffs{};         // unmodulated, hertz
+};
 
 class Instrument {
 public:
-    // The lists only ever grow; the counts say how many leading elements belong
-    // to the instrument currently held.
-    std::vector<Oscillator> oscillators;
-    std::vector<Sampler> samplers;
     std::string name;
     float gain = 1.0f;
-    float defaultDuration = -1.0f; // -1: none
-    std::vector<Filter> filters;
+    float defaultDuration = -1.0f;         // -1: none
     const Envelope* ampEnvelope = nullptr; // shared, not owned
+    // Rendering visits the first oscillatorCount / samplerCount / filterCount
+    // units, filters in list order.
+    std::array<Oscillator, MaxOscillators> oscillators{};
+    std::array<Sampler, MaxSamplers> samplers{};
+    std::array<Filter, MaxFilters> filters{};
     int oscillatorCount = 0;
     int samplerCount = 0;
     int filterCount = 0;
+    InstrumentState state; // where the next note starts from
 
-    // Append a unit and count it in.
-    Oscillator& addOscillator(const Oscillator& oscillator);
-    Filter& addFilter(const Filter& filter);
-    Sampler& addSampler(const Sampler& sampler);
+    // Append a unit; nullptr when the instrument already holds as many as it can.
+    Oscillator* addOscillator(const Oscillator& oscillator);
+    Filter* addFilter(const Filter& filter);
+    Sampler* addSampler(const Sampler& sampler);
 
     // Empty the unit lists, clear the name and amplitude envelope, gain 1.
     void reset();
 
-    // One output sample of a note at t seconds after its start.
-    float render(float note, float t, float duration, float start);
+    // The state of a first note: start phases, silent filters without coefficients.
+    void resetState();
 
-    // Become a copy of source: own units copied into this instrument's (grown,
-    // never shrunk) lists; waveforms, modulation sources and the amplitude
-    // envelope taken over by reference.
-    void copyFrom(const Instrument& source);
+    NoteConstants noteConstants(int note) const;
+
+    // count output samples of a note at the times t since its start.
+    void render(InstrumentState& state, const NoteConstants& note, const float* t, int count,
+                float duration, float start, float* out) const;
 
     // Fill every sampler's buffer from its source instrument.
     void prerenderSamples();

@@ -5,10 +5,15 @@
 #include "synth/Waves.h"
 
 struct Lfo {
-    WaveFunction shape = waveSine;
-    float frequency = 0.0f; // hertz
-    float phase = 0.0f;     // cycles
-    unsigned char retrigger = 0;
+    Lfo(Wave shape, float frequency, float phase, bool retrigger)
+        : shape(shape), frequency(frequency), phase(phase), retrigger(retrigger),
+          phaseSeconds(frequency != 0.0f ? phase / frequency : 0.0f) {}
+
+    // Fixed at construction: the phase is also kept as a time offset.
+    const Wave shape;
+    const float frequency; // hertz
+    const float phase;     // cycles
+    const bool retrigger;
 
     // The wave at cycle position frequency * u + phase, u being t (retrigger)
     // or start + t (free-running).
@@ -16,8 +21,14 @@ struct Lfo {
         const float u = retrigger ? t : start + t;
         if (frequency == 0.0f) {
             // A standing LFO holds its start phase instead of dividing by zero.
-            return shape(phase, 1.0f);
+            return waveValue(shape, phase, 1.0f);
         }
-        return shape(u + phase / frequency, frequency);
+        return waveValue(shape, u + phaseSeconds, frequency);
     }
+
+    // value() at count note times t, into out.
+    void values(const float* t, int count, float start, float* out) const;
+
+private:
+    const float phaseSeconds; // phase / frequency
 };

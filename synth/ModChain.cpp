@@ -1,40 +1,36 @@
 #include "synth/ModChain.h"
 
-#include <cstddef>
-
-Modulator& ModChain::nextEntry() {
-    if (static_cast<std::size_t>(used) >= entries.size()) {
-        entries.emplace_back();
-    }
-    return entries[used];
-}
+#include "synth/Block.h"
 
 int ModChain::addLfo(const Lfo* lfo, float depth, float offset) {
-    Modulator& m = nextEntry();
-    m.kind = Modulator::LfoSource;
-    m.lfo = lfo;
-    m.envelope = nullptr;
-    m.depth = depth;
-    m.offset = offset;
+    if (used == MaxModulators) {
+        return -1;
+    }
+    entries[used] = Modulator{Modulator::LfoSource, lfo, nullptr, depth, offset};
     return used++;
 }
 
 int ModChain::addEnvelope(const Envelope* envelope, float depth, float offset) {
-    Modulator& m = nextEntry();
-    m.kind = Modulator::EnvelopeSource;
-    m.lfo = nullptr;
-    m.envelope = envelope;
-    m.depth = depth;
-    m.offset = offset;
+    if (used == MaxModulators) {
+        return -1;
+    }
+    entries[used] = Modulator{Modulator::EnvelopeSource, nullptr, envelope, depth, offset};
     return used++;
 }
 
-void ModChain::copyFrom(const ModChain& source) {
-    if (entries.size() < static_cast<std::size_t>(source.used)) {
-        entries.resize(source.used);
+void ModChain::apply(float* values, const float* t, int count, float duration, float start) const {
+    // One modulator at a time over the block: every value still sees its
+    // products in chain order.
+    float source[MaxBlockSamples];
+    for (int i = 0; i < used; ++i) {
+        const Modulator& m = entries[i];
+        if (m.kind == Modulator::EnvelopeSource) {
+            m.envelope->levels(t, count, duration, source);
+        } else {
+            m.lfo->values(t, count, start, source);
+        }
+        for (int n = 0; n < count; ++n) {
+            values[n] = values[n] * (1.0f + (source[n] + m.offset) * m.depth);
+        }
     }
-    for (int i = 0; i < source.used; ++i) {
-        entries[i] = source.entries[i];
-    }
-    used = source.used;
 }

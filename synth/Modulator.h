@@ -1,5 +1,5 @@
 // One entry of a modulation chain: an LFO or envelope value, offset and scaled.
-// The source is shared with every copy of the instrument, never owned.
+// The source is shared with every instrument that uses it, never owned.
 #pragma once
 
 #include "synth/Envelope.h"
@@ -14,8 +14,8 @@ struct Modulator {
     float depth = 1.0f;
     float offset = 0.0f;
 
-    // (source value + offset) * depth; e is the controlled unit's semitone value.
-    float value(float /*e*/, float t, float duration, float start) const {
+    // (source value + offset) * depth, at t seconds into a note.
+    float value(float t, float duration, float start) const {
         const float v =
             kind == EnvelopeSource ? envelope->level(t, duration) : lfo->value(t, start);
         return (v + offset) * depth;

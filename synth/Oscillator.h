@@ -1,18 +1,31 @@
-// A pitched signal source: a shared waveform run at the note's frequency, with
-// its own phase accumulator carried from sample to sample.
+// A pitched signal source: a shared waveform run at the note's frequency. The
+// phase accumulator is running state and lives with the voice.
 #pragma once
 
 #include "synth/Waveform.h"
 
+#include <cmath>
+
 struct Oscillator {
-    Waveform* waveform = nullptr; // shared, not owned
+    const Waveform* waveform = nullptr; // shared, not owned
     float amplitude = 1.0f;
     int octave = 0;
     int semitones = 0;
     float detune = 0.0f; // one unit is two semitones
-    float phase = 0.0f;  // cycles, in [0, 1); settable as a start phase
+    float phase = 0.0f;  // start phase, cycles in [0, 1)
     float keyTracking = 1.0f;
 
-    // Advances the phase by one sample at 22050 Hz and returns the wave there.
-    float render(float note, float t, float duration, float start);
+    // Semitones relative to A = 440 Hz for a note; constant while it plays.
+    float pitch(float note) const {
+        return keyTracking * note + static_cast<float>(12 * octave) + 2.0f * detune +
+               static_cast<float>(semitones);
+    }
+
+    // The unmodulated frequency of a pitch in semitones.
+    static float frequency(float pitch) { return 440.0f * std::pow(2.0f, pitch * 0.083333336f); }
+
+    // Adds count samples to x, at the note times t. Every sample first advances
+    // the phase by one step at 22050 Hz, then reads the wave there.
+    void render(float& phase, float frequency, const float* t, int count, float duration,
+                float start, float* x) const;
 };

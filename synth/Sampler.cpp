@@ -1,17 +1,23 @@
 #include "synth/Sampler.h"
 
+#include "synth/Block.h"
 #include "synth/Instrument.h"
 
-float Sampler::render(float t) const {
-    const float p = t * 22050.0f;
+void Sampler::render(const float* t, int count, float* x) const {
     // Reading i and i + 1 needs i + 1 < length, i.e. p < length - 1. Negative
     // or NaN times read nothing rather than converting to a huge index.
-    if (!(p >= 0.0f) || p >= static_cast<float>(buffer.size()) - 1.0f) {
-        return 0.0f;
+    const float last = static_cast<float>(buffer.size()) - 1.0f;
+    const float* b = buffer.data();
+    for (int n = 0; n < count; ++n) {
+        const float p = t[n] * 22050.0f;
+        float v = 0.0f;
+        if (p >= 0.0f && p < last) {
+            const auto i = static_cast<unsigned>(p);
+            const float f = p - static_cast<float>(i);
+            v = b[i] * (1.0f - f) + b[i + 1] * f;
+        }
+        x[n] = x[n] + v;
     }
-    const auto i = static_cast<unsigned>(p);
-    const float f = p - static_cast<float>(i);
-    return buffer[i] * (1.0f - f) + buffer[i + 1] * f;
 }
 
 void Sampler::prerender() {
@@ -20,9 +26,20 @@ void Sampler::prerender() {
         return;
     }
     const float length = source->ampEnvelope->release + duration;
-    const auto n = static_cast<float>(note);
+    const NoteConstants constants = source->noteConstants(note);
     // Time accumulates in single precision, which sets the buffer length.
-    for (float t = 0.0f; t < length; t = t + 4.5351473e-05f) {
-        buffer.push_back(source->render(n, t, duration, 0.0f) * gain);
+    float times[MaxBlockSamples];
+    float out[MaxBlockSamples];
+    float t = 0.0f;
+    while (t < length) {
+        int count = 0;
+        for (; count < MaxBlockSamples && t < length; ++count) {
+            times[count] = t;
+            t = t + 4.5351473e-05f;
+        }
+        source->render(source->state, constants, times, count, duration, 0.0f, out);
+        for (int n = 0; n < count; ++n) {
+            buffer.push_back(out[n] * gain);
+        }
     }
 }

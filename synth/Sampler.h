@@ -1,5 +1,6 @@
 // A signal source that plays a buffer rendered once, at start-up, from another
-// instrument. Voice copies carry their own copy of the buffer.
+// instrument. The buffer belongs to the instrument's settings: every voice
+// reads the same one.
 #pragma once
 
 #include <vector>
@@ -13,8 +14,9 @@ struct Sampler {
     float gain = 0.0f;            // applied while pre-rendering
     float duration = 0.0f;        // seconds of the pre-rendered note
 
-    // Linear interpolation between buffer samples; 0 past the end of the buffer.
-    float render(float t) const;
+    // Adds count samples to x at the note times t: linear interpolation
+    // between buffer samples, 0 past the end of the buffer.
+    void render(const float* t, int count, float* x) const;
 
     // Refill the buffer with the source played at `note` for `duration` plus its
     // release. Plays the registered source itself, so its phases and filter

@@ -1,8 +1,10 @@
 #include "synth/Synth.h"
 
-#include "synth/InstrumentBank.h"
+#include <algorithm>
 
 namespace {
+
+static_assert(Synth::voiceCount <= 256, "active slots are stored as bytes");
 
 constexpr int chordTable[4][4] = {
     {0, 4, 7, 12},
@@ -28,6 +30,42 @@ bool matches(std::string_view pattern, std::string_view name) {
     }
 }
 
+// The samples of a block during which a voice sounds: [from, to), d = time -
+// start above 0 and not above end. d grows with time, so they are one run;
+// ended tells whether a sample past the end was reached.
+struct Span {
+    int from;
+    int to;
+    bool ended;
+};
+
+Span soundingSpan(const Voice& v, const float* times, int count) {
+    // Most blocks lie wholly inside a note or wholly before its start.
+    const float last = times[count - 1] - v.start;
+    if (last <= v.end) {
+        if (times[0] - v.start > 0.0f) {
+            return {0, count, false};
+        }
+        if (last <= 0.0f) {
+            return {count, count, false};
+        }
+    }
+    Span span{count, count, false};
+    for (int n = 0; n < count; ++n) {
+        const float d = times[n] - v.start;
+        if (d > v.end) {
+            span.to = n;
+            span.ended = true;
+            break;
+        }
+        if (d > 0.0f && span.from == count) {
+            span.from = n;
+        }
+    }
+    span.from = std::min(span.from, span.to);
+    return span;
+}
+
 } // namespace
 
 void Synth::init(int rate) {
@@ -36,11 +74,11 @@ void Synth::init(int rate) {
         v.active = false;
         v.start = 0.0f;
         v.channel = nullptr;
-        v.instance = Instrument();
+        v.instrument = nullptr;
     }
+    activeCount = 0;
     instruments.clear();
     channels.clear();
-    BuildInstrumentBank(*this);
 }
 
 Channel* Synth::addChannel(const Channel& channel, const std::string& name) {
@@ -63,23 +101,33 @@ std::vector<Instrument*> Synth::findInstruments(std::string_view pattern) const 
 }
 
 Instrument* Synth::registerInstrument(const Instrument& templ, const std::string& name) {
-    auto instrument = std::make_unique<Instrument>();
-    instrument->copyFrom(templ);
+    auto instrument = std::make_unique<Instrument>(templ);
     if (!name.empty()) {
         instrument->name = name;
     }
+    instrument->resetState();
     instruments.push_back(std::move(instrument));
     return instruments.back().get();
+}
+
+void Synth::activate(int slot) {
+    int at = activeCount;
+    while (at > 0 && activeSlots[at - 1] > slot) {
+        activeSlots[at] = activeSlots[at - 1];
+        --at;
+    }
+    activeSlots[at] = static_cast<std::uint8_t>(slot);
+    ++activeCount;
 }
 
 void Synth::playNote(Instrument* instrument, Channel* channel, float velocity, int note,
                      float startTime, float duration) {
     if (velocity == 0.0f) {
-        for (Voice& v : voices) {
-            if (v.active && v.note == note && v.channel == channel &&
-                v.duration > Voice::heldThreshold) {
+        for (int k = 0; k < activeCount; ++k) {
+            Voice& v = voices[activeSlots[k]];
+            if (v.note == note && v.channel == channel && v.duration > Voice::heldThreshold) {
                 v.duration = startTime - v.start;
-                v.end = v.duration + v.instance.ampEnvelope->release;
+                v.end = v.duration + v.instrument->ampEnvelope->release;
             }
         }
         return;
@@ -88,8 +136,9 @@ void Synth::playNote(Instrument* instrument, Channel* channel, float velocity, i
     if (instrument == nullptr || channel == nullptr || instrument->ampEnvelope == nullptr) {
         return;
     }
-    for (Voice& v : voices) {
-        if (v.startNote(*instrument, channel, velocity, note, startTime, duration)) {
+    for (int slot = 0; slot < voiceCount; ++slot) {
+        if (voices[slot].startNote(*instrument, channel, velocity, note, startTime, duration)) {
+            activate(slot);
             return;
         }
     }
@@ -106,41 +155,90 @@ void Synth::playChord(Instrument* instrument, Channel* channel, float velocity, 
 }
 
 float Synth::renderSample(float time) {
-    float sum = 0.0f;
-    for (Voice& v : voices) {
-        if (!v.active) {
-            continue;
-        }
-        const float d = time - v.start;
-        if (d > v.end) {
-            v.active = false;
-        } else if (d > 0.0f) {
-            sum = sum + v.instance.render(static_cast<float>(v.note), d, v.duration, v.start) *
-                            v.channel->gain * v.velocity;
-        }
-    }
-    if (sum > 1.0f) {
-        sum = 1.0f;
-    }
-    if (sum < -1.0f) {
-        sum = -1.0f;
-    }
-    return sum;
+    float out = 0.0f;
+    renderSamples(&time, &out, 1);
+    return out;
 }
 
-Waveform* Synth::createWaveform(WaveFunction shape) {
+void Synth::renderSamples(const float* times, float* out, int count) {
+    // Longer runs go in blocks the units can hold.
+    for (; count > MaxBlockSamples; count -= MaxBlockSamples) {
+        renderSamples(times, out, MaxBlockSamples);
+        times += MaxBlockSamples;
+        out += MaxBlockSamples;
+    }
+    if (count <= 0) {
+        return;
+    }
+    Span spans[voiceCount]; // filled for the active voices only
+    int drawing = 0;
+    for (int k = 0; k < activeCount; ++k) {
+        const Voice& v = voices[activeSlots[k]];
+        spans[k] = soundingSpan(v, times, count);
+        if (spans[k].from < spans[k].to && v.constants.randomDraws > 0) {
+            ++drawing;
+        }
+    }
+    if (drawing > 1 && count > 1) {
+        // Voices with noise take turns at the random generator on every
+        // sample, in slot order; rendered voice by voice they would not.
+        for (int n = 0; n < count; ++n) {
+            renderSamples(times + n, out + n, 1);
+        }
+        return;
+    }
+
+    for (int n = 0; n < count; ++n) {
+        out[n] = 0.0f;
+    }
+    // Voice by voice in slot order: each sample's sum is formed in the same
+    // order as one sample at a time would form it.
+    float d[MaxBlockSamples];
+    float sound[MaxBlockSamples];
+    int kept = 0;
+    for (int k = 0; k < activeCount; ++k) {
+        const int slot = activeSlots[k];
+        Voice& v = voices[slot];
+        const Span span = spans[k];
+        const int length = span.to - span.from;
+        if (length > 0) {
+            for (int n = 0; n < length; ++n) {
+                d[n] = times[span.from + n] - v.start;
+            }
+            v.instrument->render(v.state, v.constants, d, length, v.duration, v.start, sound);
+            const float gain = v.channel->gain;
+            const float velocity = v.velocity;
+            float* mix = out + span.from;
+            for (int n = 0; n < length; ++n) {
+                mix[n] = mix[n] + sound[n] * gain * velocity;
+            }
+        }
+        if (span.ended) {
+            v.active = false;
+        } else {
+            activeSlots[kept++] = static_cast<std::uint8_t>(slot);
+        }
+    }
+    activeCount = kept;
+
+    for (int n = 0; n < count; ++n) {
+        if (out[n] > 1.0f) {
+            out[n] = 1.0f;
+        }
+        if (out[n] < -1.0f) {
+            out[n] = -1.0f;
+        }
+    }
+}
+
+Waveform* Synth::createWaveform(Wave shape) {
     Waveform& w = waveforms.emplace_back();
     w.shape = shape;
     return &w;
 }
 
-Lfo* Synth::createLfo(WaveFunction shape, float frequency, float phase, bool retrigger) {
-    Lfo& l = lfos.emplace_back();
-    l.shape = shape;
-    l.frequency = frequency;
-    l.phase = phase;
-    l.retrigger = retrigger ? 1 : 0;
-    return &l;
+Lfo* Synth::createLfo(Wave shape, float frequency, float phase, bool retrigger) {
+    return &lfos.emplace_back(shape, frequency, phase, retrigger);
 }
 
 Envelope* Synth::createEnvelope(float attack, float decay, float sustain, float release) {
@@ -150,12 +248,4 @@ Envelope* Synth::createEnvelope(float attack, float decay, float sustain, float 
     e.sustain = sustain;
     e.release = release;
     return &e;
-}
-
-int Synth::activeVoiceCount() const {
-    int n = 0;
-    for (const Voice& v : voices) {
-        n += v.active ? 1 : 0;
-    }
-    return n;
 }

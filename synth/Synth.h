@@ -1,8 +1,11 @@
 // The synthesizer: a fixed pool of 150 voices, the registry of named
-// instruments and of mixing channels, and the per-sample mix. Notes are posted
-// ahead with absolute start times; rendering is a function of absolute time.
+// instruments and of mixing channels, and the mix. Notes are posted ahead with
+// absolute start times; rendering is a function of absolute time.
+//
+// The synth knows no instrument by name: a bank builder registers them.
 #pragma once
 
+#include "synth/Block.h"
 #include "synth/Channel.h"
 #include "synth/Envelope.h"
 #include "synth/Instrument.h"
@@ -11,7 +14,7 @@
 #include "synth/Waveform.h"
 
 #include <array>
-#include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -22,7 +25,7 @@ class Synth {
 public:
     static constexpr int voiceCount = 150;
 
-    // Store the rate, clear the pool and registries, build the instrument bank.
+    // Store the rate, clear the pool and both registries.
     void init(int sampleRate);
 
     // Keep a copy of the channel, renamed when name is non-empty.
@@ -32,7 +35,8 @@ public:
     // followed by '*'. In registration order; possibly empty.
     std::vector<Instrument*> findInstruments(std::string_view pattern) const;
 
-    // Copy the template into a new registered instrument, renamed when name is non-empty.
+    // Copy the template into a new registered instrument, renamed when name is
+    // non-empty. Its notes start from the template's start phases.
     Instrument* registerInstrument(const Instrument& templ, const std::string& name);
 
     // Start a note in the first free slot, or drop it when none is free. Duration
@@ -49,12 +53,16 @@ public:
     // Voices past their end are freed here.
     float renderSample(float time);
 
+    // renderSample() for count increasing times with no note posted in
+    // between: the same samples, computed voice by voice a block at a time.
+    void renderSamples(const float* times, float* out, int count);
+
     // Shared units live as long as the synth; instruments refer to them.
-    Waveform* createWaveform(WaveFunction shape);
-    Lfo* createLfo(WaveFunction shape, float frequency, float phase, bool retrigger);
+    Waveform* createWaveform(Wave shape);
+    Lfo* createLfo(Wave shape, float frequency, float phase, bool retrigger);
     Envelope* createEnvelope(float attack, float decay, float sustain, float release);
 
-    int activeVoiceCount() const;
+    int activeVoiceCount() const { return activeCount; }
     const Voice& voice(int index) const { return voices[index]; }
     const std::vector<std::unique_ptr<Channel>>& channelList() const { return channels; }
 
@@ -62,9 +70,14 @@ public:
 
 private:
     std::array<Voice, voiceCount> voices;
+    // The active slots in slot order, so the mix adds them as the pool is laid out.
+    std::array<std::uint8_t, voiceCount> activeSlots{};
+    int activeCount = 0;
     std::vector<std::unique_ptr<Instrument>> instruments;
     std::vector<std::unique_ptr<Channel>> channels;
     std::deque<Waveform> waveforms;
     std::deque<Lfo> lfos;
     std::deque<Envelope> envelopes;
+
+    void activate(int slot);
 };

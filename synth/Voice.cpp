@@ -1,20 +1,22 @@
 #include "synth/Voice.h"
 
-bool Voice::startNote(const Instrument& instrument, Channel* noteChannel, float noteVelocity,
+bool Voice::startNote(const Instrument& noteInstrument, Channel* noteChannel, float noteVelocity,
                       int noteNumber, float startTime, float noteDuration) {
     if (active) {
         return false;
     }
     if (noteDuration == -1.0f) {
-        if (instrument.defaultDuration == -1.0f) {
+        if (noteInstrument.defaultDuration == -1.0f) {
             return false;
         }
-        noteDuration = instrument.defaultDuration;
+        noteDuration = noteInstrument.defaultDuration;
     }
     duration = noteDuration == 0.0f ? heldDuration : noteDuration;
-    end = instrument.ampEnvelope->release + duration;
+    end = noteInstrument.ampEnvelope->release + duration;
     note = noteNumber;
-    instance.copyFrom(instrument);
+    instrument = &noteInstrument;
+    state = noteInstrument.state;
+    constants = noteInstrument.noteConstants(noteNumber);
     velocity = noteVelocity;
     channel = noteChannel;
     start = startTime;

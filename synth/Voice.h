@@ -1,4 +1,6 @@
-// One slot of the synth's voice pool, playing its own copy of an instrument.
+// One slot of the synth's voice pool. A voice refers to the instrument it
+// plays and holds only what changes while the note sounds, in fixed-size
+// storage, so starting a note copies a few hundred bytes and allocates nothing.
 #pragma once
 
 #include "synth/Channel.h"
@@ -14,13 +16,15 @@ struct Voice {
     float duration = 0.0f; // seconds
     float end = 0.0f;      // seconds after start at which the voice frees itself
     bool active = false;
-    Instrument instance;        // never shared, reused for every note
-    Channel* channel = nullptr; // the caller's record, not owned
+    const Instrument* instrument = nullptr; // registered, shared
+    Channel* channel = nullptr;             // the caller's record, not owned
     float velocity = 0.0f;
     int note = 0;
+    InstrumentState state; // from the instrument's own state at the note start
+    NoteConstants constants;
 
     // Take a note unless the slot is busy or the duration cannot be resolved
     // (-1 on an instrument without a default). Returns whether it was taken.
-    bool startNote(const Instrument& instrument, Channel* noteChannel, float noteVelocity,
+    bool startNote(const Instrument& noteInstrument, Channel* noteChannel, float noteVelocity,
                    int noteNumber, float startTime, float noteDuration);
 };

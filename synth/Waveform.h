@@ -1,11 +1,11 @@
 // The wave shape of an oscillator together with its pitch modulation. A
-// waveform is shared by a registered instrument and all voice copies of it.
+// waveform is shared by reference between instruments' oscillators.
 #pragma once
 
 #include "synth/ModChain.h"
 #include "synth/Waves.h"
 
 struct Waveform {
-    WaveFunction shape = waveSine;
+    Wave shape = Wave::Sine;
     ModChain pitchMods; // applied to the oscillator frequency
 };

@@ -1,17 +1,69 @@
 // The five wave functions. Each takes two floats a and b and depends only on
 // their product x = a * b, with one cycle per unit of x, so an LFO can pass
-// (time, frequency) and an oscillator (phase, 1).
+// (time, frequency) and an oscillator (phase, 1). A unit names its wave with
+// `Wave`; `waveValue` switches on it, so the hot loops inline the wave instead
+// of calling through a pointer.
 #pragma once
 
-using WaveFunction = float (*)(float a, float b);
+#include "common/Random.h"
+
+#include <cmath>
+#include <cstdint>
+
+enum class Wave : std::uint8_t { Sine, Saw, Triangle, Square, Noise };
+
+// Fraction with truncation toward zero, so negative x gives a negative fraction.
+inline float waveFraction(float x) {
+    return x - std::trunc(x);
+}
 
 // sin(2 pi x), with 2 pi rounded to single precision.
-float waveSine(float a, float b);
+inline float waveSine(float a, float b) {
+    return std::sin(6.2831855f * (a * b));
+}
+
 // 1 - 2 frac(x): falls from +1 to -1 over each cycle.
-float waveSaw(float a, float b);
+inline float waveSaw(float a, float b) {
+    return 1.0f - 2.0f * waveFraction(a * b);
+}
+
 // 0 -> 1 -> -1 -> 0 over each cycle, peaks at a quarter and three quarters.
-float waveTriangle(float a, float b);
+inline float waveTriangle(float a, float b) {
+    const float c = waveFraction(a * b);
+    if (c <= 0.25f) {
+        return 4.0f * c;
+    }
+    if (c <= 0.75f) {
+        return 2.0f - 4.0f * c;
+    }
+    return 4.0f * c - 4.0f;
+}
+
 // -1 in the first half of each cycle, +1 in the second.
-float waveSquare(float a, float b);
+inline float waveSquare(float a, float b) {
+    // Parity of trunc(2x) without an integer conversion, which would overflow
+    // for large x; halving an integral float is exact.
+    const float half = std::trunc(2.0f * (a * b)) * 0.5f;
+    return half != std::trunc(half) ? 1.0f : -1.0f;
+}
+
 // A fresh draw of the shared random generator mapped to [-1, 1]; ignores a and b.
-float waveNoise(float a, float b);
+inline float waveNoise(float, float) {
+    return (static_cast<float>(Random::rand()) * 3.0518509e-05f - 0.5f) * 2.0f;
+}
+
+inline float waveValue(Wave wave, float a, float b) {
+    switch (wave) {
+    case Wave::Sine:
+        return waveSine(a, b);
+    case Wave::Saw:
+        return waveSaw(a, b);
+    case Wave::Triangle:
+        return waveTriangle(a, b);
+    case Wave::Square:
+        return waveSquare(a, b);
+    case Wave::Noise:
+        return waveNoise(a, b);
+    }
+    return 0.0f;
+}

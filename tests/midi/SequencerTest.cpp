@@ -2,6 +2,7 @@
 // one-second posting windows, observed through the synthesizer's voice pool.
 #include "midi/Sequencer.h"
 #include "midi/SongImage.h"
+#include "synth/InstrumentBank.h"
 #include "synth/Synth.h"
 #include "tests/midi/MidiImages.h"
 
@@ -19,6 +20,7 @@ namespace {
 struct Rig {
     Rig() {
         synth.init(22050);
+        BuildInstrumentBank(synth);
         sequencer = std::make_unique<Sequencer>(synth);
     }
     void load(const std::string& hex) {
@@ -277,13 +279,14 @@ TEST(SequencerAdvance, AnUnusedChannelPlaysTheFirstInstrument) {
         }
     }
     ASSERT_NE(sounding, nullptr);
-    EXPECT_EQ(sounding->instance.name, "lead:squeak");
+    EXPECT_EQ(sounding->instrument->name, "lead:squeak");
     EXPECT_EQ(sounding->channel, &rig.sequencer->channelRecords[1]);
 }
 
 TEST(TrackPlacement, OverridesApplyToEveryPostedEvent) {
     Synth synth;
     synth.init(22050);
+    BuildInstrumentBank(synth);
     Instrument* bass = synth.findInstruments("bass:detroit").front();
     Instrument* pad = synth.findInstruments("pad:oceans").front();
     Channel original;
@@ -313,7 +316,7 @@ TEST(TrackPlacement, OverridesApplyToEveryPostedEvent) {
         }
         EXPECT_FLOAT_EQ(v.start, 10.75f);
         EXPECT_EQ(v.note, 17);
-        EXPECT_EQ(v.instance.name, "pad:oceans");
+        EXPECT_EQ(v.instrument->name, "pad:oceans");
         EXPECT_EQ(v.channel, &replacement);
         EXPECT_FLOAT_EQ(v.velocity, 0.2f);
         EXPECT_FLOAT_EQ(v.duration, 2.0f);
@@ -328,6 +331,7 @@ TEST(TrackPlacement, OverridesApplyToEveryPostedEvent) {
 TEST(EmbeddedSong, EveryChannelPlaysWhatTheSongHolds) {
     Synth synth;
     synth.init(22050);
+    BuildInstrumentBank(synth);
     Sequencer sequencer(synth);
     sequencer.loadSong();
     ASSERT_EQ(sequencer.tracks.size(), 1u);

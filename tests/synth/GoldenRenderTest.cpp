@@ -3,6 +3,7 @@
 // whose pitch is fixed), checksummed over the bits of the mixed floats.
 #include "common/Random.h"
 #include "synth/DenormalGuard.h"
+#include "synth/InstrumentBank.h"
 #include "synth/Synth.h"
 #include "tests/support/Golden.h"
 
@@ -61,6 +62,7 @@ std::uint64_t renderNote(const char* name, int note) {
     Random::srand(1);
     Synth synth;
     synth.init(22050);
+    BuildInstrumentBank(synth);
     const std::vector<Instrument*> found = synth.findInstruments(name);
     if (found.size() != 1) {
         ADD_FAILURE() << name << " is not in the bank";

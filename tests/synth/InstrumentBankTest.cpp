@@ -1,3 +1,4 @@
+#include "synth/InstrumentBank.h"
 #include "common/Random.h"
 #include "synth/DenormalGuard.h"
 #include "synth/Synth.h"
@@ -16,6 +17,7 @@ namespace {
 std::unique_ptr<Synth> makeSynth() {
     auto synth = std::make_unique<Synth>();
     synth->init(22050);
+    BuildInstrumentBank(*synth);
     return synth;
 }
 
@@ -78,6 +80,11 @@ const std::vector<std::string> bankOrder = {
 } // namespace
 
 TEST(InstrumentBank, RegistersSixteenInstrumentsInOrder) {
+    // The synth itself knows no instrument; the bank builder registers them.
+    Synth bare;
+    bare.init(22050);
+    EXPECT_TRUE(bare.findInstruments("*").empty());
+
     auto synth = makeSynth();
     const std::vector<Instrument*> all = synth->findInstruments("*");
     ASSERT_EQ(all.size(), bankOrder.size());
@@ -120,19 +127,19 @@ TEST(InstrumentBank, TableValuesReachTheRegisteredInstruments) {
 
     const Instrument* phaser = find(*synth, "lead:phaser");
     ASSERT_EQ(phaser->oscillatorCount, 5);
-    EXPECT_EQ(phaser->oscillators[4].waveform->shape, &waveNoise);
+    EXPECT_EQ(phaser->oscillators[4].waveform->shape, Wave::Noise);
     EXPECT_EQ(phaser->oscillators[4].octave, 6);
     const ModChain& mods = phaser->filters[0].cutoffMods;
     ASSERT_EQ(mods.used, 4);
-    EXPECT_EQ(mods.entries[0].lfo->shape, &waveSaw);
+    EXPECT_EQ(mods.entries[0].lfo->shape, Wave::Saw);
     EXPECT_FLOAT_EQ(mods.entries[0].depth, 5.00094f);
-    EXPECT_EQ(mods.entries[1].lfo->shape, &waveSquare);
+    EXPECT_EQ(mods.entries[1].lfo->shape, Wave::Square);
     EXPECT_FLOAT_EQ(mods.entries[1].lfo->frequency, 4.0f);
     EXPECT_EQ(mods.entries[2].kind, Modulator::EnvelopeSource);
     EXPECT_FLOAT_EQ(mods.entries[2].depth, -0.71874f);
     EXPECT_FLOAT_EQ(mods.entries[2].envelope->decay, 10.0f);
     EXPECT_FLOAT_EQ(mods.entries[3].lfo->phase, 0.5f);
-    EXPECT_EQ(mods.entries[3].lfo->retrigger, 1);
+    EXPECT_TRUE(mods.entries[3].lfo->retrigger);
     EXPECT_FLOAT_EQ(phaser->filters[1].keyTracking, 50.0f);
 
     const Instrument* mud = find(*synth, "drum:bass:mud");
@@ -144,7 +151,7 @@ TEST(InstrumentBank, TableValuesReachTheRegisteredInstruments) {
     const Instrument* bass = find(*synth, "bass:detroit");
     EXPECT_FLOAT_EQ(bass->gain, 1.7f);
     EXPECT_FLOAT_EQ(bass->filters[1].cutoffMods.entries[1].depth, -0.4f);
-    EXPECT_EQ(bass->filters[1].cutoffMods.entries[1].lfo->retrigger, 0);
+    EXPECT_FALSE(bass->filters[1].cutoffMods.entries[1].lfo->retrigger);
 
     const Instrument* hat = find(*synth, "sample:drum:hat:hiss:closed");
     ASSERT_EQ(hat->samplerCount, 1);
@@ -187,16 +194,19 @@ TEST(InstrumentBank, EveryUnitIsCreatedForExactlyOnePlace) {
 
 TEST(InstrumentBank, BassDrumRunsAt55HzAfterItsPitchSweep) {
     auto synth = makeSynth();
-    Instrument copy;
-    copy.copyFrom(*find(*synth, "drum:bass:mud"));
-    Oscillator& square = copy.oscillators[0];
+    const Instrument* mud = find(*synth, "drum:bass:mud");
+    const Oscillator& square = mud->oscillators[0];
+    // The note is ignored: key tracking 0.
+    const NoteConstants note = mud->noteConstants(30);
+    float phase = mud->state.phases[0];
+    std::vector<float> out(22051, 0.0f);
+    for (int i = 0; i < 22051; ++i) {
+        const float t = 0.1f + static_cast<float>(i) / 22050.0f;
+        square.render(phase, note.frequencies[0], &t, 1, 2.0f, 0.0f, &out[i]);
+    }
     int crossings = 0;
-    float previous = square.render(30.0f, 0.1f, 1.0f, 0.0f);
-    for (int i = 1; i <= 22050; ++i) {
-        // The note is ignored: key tracking 0.
-        const float v = square.render(30.0f, 0.1f + i / 22050.0f, 2.0f, 0.0f);
-        crossings += previous < 0.0f && v >= 0.0f;
-        previous = v;
+    for (std::size_t i = 1; i < out.size(); ++i) {
+        crossings += out[i - 1] < 0.0f && out[i] >= 0.0f;
     }
     EXPECT_NEAR(crossings, 55, 1);
 }

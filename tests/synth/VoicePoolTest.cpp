@@ -1,23 +1,34 @@
+#include "common/Random.h"
+#include "synth/InstrumentBank.h"
 #include "synth/Synth.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
-float waveOne(float, float) {
-    return 1.0f;
-}
-
-// A synth with the bank plus "test:dc", an instrument whose output is its
-// amplitude envelope times its gain, so a voice's contribution is exact.
+// A synth with "test:dc", an instrument whose output is its amplitude envelope
+// times its gain, so a voice's contribution is exact.
 class VoicePool : public ::testing::Test {
 protected:
     void SetUp() override {
         synth = std::make_unique<Synth>();
         synth->init(22050);
         dc = makeDc("test:dc", synth->createEnvelope(0.0f, 0.0f, 1.0f, 0.25f), 1.0f, -1.0f);
+    }
+
+    // A square wave a hundred octaves down never leaves its start phase: at
+    // 0.75 it holds +1.
+    Oscillator steadyOne() {
+        Oscillator osc;
+        osc.waveform = synth->createWaveform(Wave::Square);
+        osc.keyTracking = 0.0f;
+        osc.octave = -100;
+        osc.phase = 0.75f;
+        return osc;
     }
 
     Instrument* makeDc(const std::string& name, const Envelope* env, float gain,
@@ -27,9 +38,7 @@ protected:
         templ.defaultDuration = defaultDuration;
         templ.ampEnvelope = env;
         for (int i = 0; i < oscillators; ++i) {
-            Oscillator osc;
-            osc.waveform = synth->createWaveform(waveOne);
-            templ.addOscillator(osc);
+            templ.addOscillator(steadyOne());
         }
         return synth->registerInstrument(templ, name);
     }
@@ -113,8 +122,10 @@ TEST_F(VoicePool, VoiceIsFreedOnTheFirstSampleAfterItsEnd) {
     synth->playNote(dc, &channel, 0.5f, 0, 0.0f, 0.5f);
     synth->renderSample(0.75f);
     EXPECT_EQ(synth->activeVoiceCount(), 1);
+    EXPECT_TRUE(synth->voice(0).active);
     synth->renderSample(0.7501f);
     EXPECT_EQ(synth->activeVoiceCount(), 0);
+    EXPECT_FALSE(synth->voice(0).active);
 }
 
 TEST_F(VoicePool, OutputIsClampedToExactlyOne) {
@@ -149,20 +160,30 @@ TEST_F(VoicePool, AddChannelKeepsARenamedCopy) {
 }
 
 TEST_F(VoicePool, ChordPlaysItsTableRowAndReleasesAllFour) {
-    synth->playChord(dc, &channel, 0.1f, 48, 2, 0.0f, 0.0f);
-    ASSERT_EQ(synth->activeVoiceCount(), 4);
-    EXPECT_EQ(synth->voice(0).note, 48);
-    EXPECT_EQ(synth->voice(1).note, 52);
-    EXPECT_EQ(synth->voice(2).note, 55);
-    EXPECT_EQ(synth->voice(3).note, 58);
-    EXPECT_NEAR(synth->renderSample(1.0f), 0.4f, 1e-6f);
-    synth->playChord(dc, &channel, 0.0f, 48, 2, 2.0f, 0.0f);
-    EXPECT_EQ(synth->renderSample(2.3f), 0.0f);
+    const struct {
+        int chord, root;
+        int notes[4];
+    } rows[] = {
+        {0, 48, {48, 52, 55, 60}},
+        {1, 40, {40, 43, 47, 52}},
+        {2, 48, {48, 52, 55, 58}},
+        {3, 36, {36, 39, 43, 46}},
+    };
+    float at = 0.0f;
+    for (const auto& row : rows) {
+        synth->playChord(dc, &channel, 0.1f, row.root, row.chord, at, 0.0f);
+        ASSERT_EQ(synth->activeVoiceCount(), 4);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(synth->voice(i).note, row.notes[i]) << "chord " << row.chord;
+        }
+        EXPECT_NEAR(synth->renderSample(at + 1.0f), 0.4f, 1e-6f);
+        synth->playChord(dc, &channel, 0.0f, row.root, row.chord, at + 2.0f, 0.0f);
+        EXPECT_EQ(synth->renderSample(at + 2.3f), 0.0f);
+        EXPECT_EQ(synth->activeVoiceCount(), 0);
+        at += 10.0f;
+    }
+    synth->playChord(dc, &channel, 0.1f, 40, 4, 0.0f, 1.0f); // no such row
     EXPECT_EQ(synth->activeVoiceCount(), 0);
-
-    synth->playChord(dc, &channel, 0.1f, 40, 1, 3.0f, 1.0f);
-    EXPECT_EQ(synth->voice(1).note, 43);
-    EXPECT_EQ(synth->voice(3).note, 52);
 }
 
 TEST_F(VoicePool, ReusedSlotRendersOnlyTheInstrumentNowPlayed) {
@@ -171,16 +192,15 @@ TEST_F(VoicePool, ReusedSlotRendersOnlyTheInstrumentNowPlayed) {
     EXPECT_NEAR(synth->renderSample(0.25f), 0.3f, 1e-6f);
     synth->renderSample(0.6f); // frees the slot
     synth->playNote(dc, &channel, 0.1f, 0, 1.0f, 0.5f);
-    EXPECT_EQ(synth->voice(0).instance.oscillators.size(), 3u); // the list only grew
-    EXPECT_EQ(synth->voice(0).instance.oscillatorCount, 1);
+    EXPECT_EQ(synth->voice(0).instrument, dc);
     EXPECT_NEAR(synth->renderSample(1.25f), 0.1f, 1e-6f);
 }
 
-TEST_F(VoicePool, RegisteringCopiesUnitsButSharesWaveformsAndEnvelope) {
+TEST_F(VoicePool, RegisteringCopiesUnitsAndVoicesShareThem) {
     Instrument templ;
     templ.ampEnvelope = synth->createEnvelope(0, 0, 1, 0);
     Oscillator osc;
-    osc.waveform = synth->createWaveform(waveSaw);
+    osc.waveform = synth->createWaveform(Wave::Saw);
     osc.phase = 0.25f;
     templ.addOscillator(osc);
     templ.addFilter(Filter(22050, Filter::LowPass, 300.0f, 1.0f));
@@ -191,17 +211,38 @@ TEST_F(VoicePool, RegisteringCopiesUnitsButSharesWaveformsAndEnvelope) {
     ASSERT_EQ(kept->oscillatorCount, 1);
     EXPECT_EQ(kept->name, "test:saw");
     EXPECT_EQ(kept->oscillators[0].waveform, osc.waveform);
-    EXPECT_NE(&kept->oscillators[0], &osc);
     EXPECT_EQ(kept->filters[0].cutoff, 300.0f);
+    EXPECT_EQ(kept->state.phases[0], 0.25f);
 
+    // A voice refers to the registered instrument and starts from its state;
+    // playing moves only the voice's own phase on.
     synth->playNote(kept, &channel, 1.0f, 0, 0.0f, 1.0f);
-    const Instrument& voiceCopy = synth->voice(0).instance;
-    EXPECT_EQ(voiceCopy.ampEnvelope, kept->ampEnvelope);
-    EXPECT_EQ(voiceCopy.oscillators[0].waveform, kept->oscillators[0].waveform);
-    EXPECT_EQ(voiceCopy.oscillators[0].phase, 0.25f); // starts from the registered phase
+    const Voice& voice = synth->voice(0);
+    EXPECT_EQ(voice.instrument, kept);
+    EXPECT_EQ(voice.state.phases[0], 0.25f);
     synth->renderSample(0.1f);
-    EXPECT_EQ(kept->oscillators[0].phase, 0.25f); // the voice advanced only its own copy
-    EXPECT_NE(voiceCopy.oscillators[0].phase, 0.25f);
+    EXPECT_EQ(kept->state.phases[0], 0.25f);
+    EXPECT_NE(voice.state.phases[0], 0.25f);
+}
+
+TEST_F(VoicePool, AnInstrumentHoldsAFixedNumberOfUnits) {
+    const struct {
+        const char* unit;
+        int capacity;
+        bool (*add)(Instrument&);
+    } units[] = {
+        {"oscillator", MaxOscillators,
+         [](Instrument& i) { return i.addOscillator(Oscillator{}) != nullptr; }},
+        {"filter", MaxFilters, [](Instrument& i) { return i.addFilter(Filter{}) != nullptr; }},
+        {"sampler", MaxSamplers, [](Instrument& i) { return i.addSampler(Sampler{}) != nullptr; }},
+    };
+    for (const auto& u : units) {
+        Instrument templ;
+        for (int i = 0; i < u.capacity; ++i) {
+            EXPECT_TRUE(u.add(templ)) << u.unit << " " << i;
+        }
+        EXPECT_FALSE(u.add(templ)) << "one " << u.unit << " too many";
+    }
 }
 
 TEST_F(VoicePool, PrerenderNeedsANote) {
@@ -222,4 +263,79 @@ TEST_F(VoicePool, PrerenderNeedsANote) {
     // 0.01 s plus the source's 0.25 s release at 22050 Hz.
     EXPECT_NEAR(static_cast<double>(set->samplers[0].buffer.size()), 0.26 * 22050, 2);
     EXPECT_EQ(set->samplers[0].buffer[10], 1.0f);
+}
+
+TEST(VoicePoolBlocks, ABlockMixesWhatOneSampleAtATimeMixes) {
+    // Notes that start, end, are released and free their slots inside a
+    // block; drums whose noise must be drawn voice after voice in slot order.
+    struct Note {
+        const char* instrument;
+        int note;
+        float start, duration;
+    };
+    const struct {
+        const char* scene;
+        std::vector<Note> notes;
+    } scenes[] = {
+        {"a chord and a bass",
+         {{"pad:lush", 0, 0.0013f, 0.0f},
+          {"pad:lush", 4, 0.0013f, 0.0f},
+          {"bass:detroit", -24, 0.0101f, 0.05f},
+          {"lead:fifth", 7, 0.02f, 0.031f}}},
+        {"two noisy drums at once",
+         {{"drum:snare:snap", -24, 0.001f, 0.05f}, {"drum:hat:hiss", -24, 0.0021f, 0.04f}}},
+        {"two voices of a lead with a noise oscillator",
+         {{"lead:phaser", 0, 0.0f, 0.08f}, {"lead:phaser", 12, 0.003f, 0.03f}}},
+        {"noise drawn twice a sample by one instrument", {{"test:noises", 0, 0.002f, 0.1f}}},
+        {"sampled drums",
+         {{"sample:drum:bass:mud", 0, 0.0f, -1.0f},
+          {"sample:drum:hat:hiss:closed", 0, 0.004f, -1.0f}}},
+    };
+    for (const auto& scene : scenes) {
+        Synth single;
+        Synth blocks;
+        for (Synth* s : {&single, &blocks}) {
+            s->init(22050);
+            BuildInstrumentBank(*s);
+            // Two noise oscillators, one with a noise vibrato.
+            Instrument noises;
+            noises.ampEnvelope = s->createEnvelope(0.0f, 0.0f, 1.0f, 0.01f);
+            for (int i = 0; i < 2; ++i) {
+                Oscillator osc;
+                Waveform* waveform = s->createWaveform(Wave::Noise);
+                if (i == 1) {
+                    waveform->pitchMods.addLfo(s->createLfo(Wave::Noise, 5.0f, 0.0f, true), 0.1f,
+                                               1.0f);
+                }
+                osc.waveform = waveform;
+                noises.addOscillator(osc);
+            }
+            s->registerInstrument(noises, "test:noises");
+            Random::srand(5);
+            for (Instrument* i : s->findInstruments("sample:*")) {
+                i->prerenderSamples();
+            }
+            Channel* channel = s->addChannel(Channel{"", 0.1f}, "");
+            for (const Note& n : scene.notes) {
+                s->playNote(s->findInstruments(n.instrument).front(), channel, 0.4f, n.note,
+                            n.start, n.duration);
+            }
+            // A held note released part of the way through.
+            s->playNote(s->findInstruments("pad:lush").front(), channel, 0.0f, 4, 0.03f, 0.0f);
+        }
+        std::vector<float> expected(8000), mixed(8000), times(8000);
+        Random::srand(9);
+        for (int i = 0; i < 8000; ++i) {
+            times[i] = static_cast<float>(i) / 22050.0f;
+            expected[i] = single.renderSample(times[i]);
+        }
+        Random::srand(9);
+        for (int from = 0, length = 1; from < 8000; length = length % 64 + 1) {
+            const int count = std::min({length, MaxBlockSamples, 8000 - from});
+            blocks.renderSamples(&times[from], &mixed[from], count);
+            from += count;
+        }
+        EXPECT_EQ(mixed, expected) << scene.scene;
+        EXPECT_EQ(blocks.activeVoiceCount(), single.activeVoiceCount()) << scene.scene;
+    }
 }
