@@ -138,7 +138,7 @@ void Sequencer::onNote(void* context, const NoteReport& report) {
 }
 
 void Sequencer::advance(float t) {
-    if (t - lastAdvanceTime < 1.0f) {
+    if (!isDue(t)) {
         return;
     }
     for (const Track& track : tracks) {

@@ -65,6 +65,9 @@ public:
     // Posts the events due within the second starting at t, once per second.
     void advance(float t);
 
+    // Whether advance(t) would post: a second has passed since the last posting.
+    bool isDue(float t) const { return t - lastAdvanceTime >= 1.0f; }
+
     Synth& synth;
     float lastAdvanceTime = -1.5f;
     std::vector<Track> tracks;
