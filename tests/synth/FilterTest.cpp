@@ -1,9 +1,7 @@
 #include "synth/Filter.h"
-#include "synth/Block.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -73,36 +71,34 @@ TEST(Filter, PassThroughReturnsItsInputUnchanged) {
 }
 
 TEST(Filter, EachTypeShapesTheSpectrumAsDesigned) {
-    // The gain for a sine at a frequency, around a cutoff of 1000 Hz. The
-    // shelves and the peaking cut bring the amplitude down to a quarter
-    // (-12 dB) on the shelf side or at the centre.
+    // The gain for a sine at a frequency, around a cutoff of 1000 Hz (with q 1,
+    // unity at the cutoff). The shelves and the peaking cut bring the
+    // amplitude down to a quarter (-12 dB) on the shelf side or at the centre.
     const struct {
         int type;
         float q, hz, low, high;
-    } cases[] = {
-        {Filter::LowPass, 1.0f, 100.0f, 0.98f, 1.02f},
-        {Filter::LowPass, 1.0f, 1000.0f, 0.97f, 1.03f}, // q 1: unity at the cutoff
-        {Filter::LowPass, 1.0f, 5000.0f, 0.0f, 0.05f},
-        {Filter::LowPass, 4.0f, 1000.0f, 3.9f, 4.1f},
-        {Filter::HighPass, 1.0f, 150.0f, 0.0f, 0.03f},
-        {Filter::HighPass, 1.0f, 1000.0f, 0.97f, 1.03f},
-        {Filter::HighPass, 1.0f, 6000.0f, 0.97f, 1.03f},
-        {Filter::BandPass, 4.0f, 1000.0f, 0.98f, 1.02f},
-        {Filter::BandPass, 4.0f, 300.0f, 0.0f, 0.15f},
-        {Filter::BandPass, 4.0f, 4000.0f, 0.0f, 0.15f},
-        {Filter::Notch, 1.0f, 1000.0f, 0.0f, 0.01f},
-        {Filter::Notch, 1.0f, 60.0f, 0.98f, 1.02f},
-        {Filter::Notch, 1.0f, 9000.0f, 0.95f, 1.05f},
-        {Filter::LowShelf, 1.0f, 40.0f, 0.24f, 0.26f},
-        {Filter::LowShelf, 1.0f, 1000.0f, 0.48f, 0.52f},
-        {Filter::LowShelf, 1.0f, 10000.0f, 0.98f, 1.02f},
-        {Filter::HighShelf, 1.0f, 40.0f, 0.99f, 1.01f},
-        {Filter::HighShelf, 1.0f, 1000.0f, 0.48f, 0.52f},
-        {Filter::HighShelf, 1.0f, 10000.0f, 0.23f, 0.27f},
-        {Filter::PeakingCut, 2.0f, 1000.0f, 0.24f, 0.26f},
-        {Filter::PeakingCut, 2.0f, 50.0f, 0.98f, 1.02f},
-        {Filter::PeakingCut, 2.0f, 9000.0f, 0.97f, 1.03f},
-    };
+    } cases[] = {{Filter::LowPass, 1.0f, 100.0f, 0.98f, 1.02f},
+                 {Filter::LowPass, 1.0f, 1000.0f, 0.97f, 1.03f},
+                 {Filter::LowPass, 1.0f, 5000.0f, 0.0f, 0.05f},
+                 {Filter::LowPass, 4.0f, 1000.0f, 3.9f, 4.1f},
+                 {Filter::HighPass, 1.0f, 150.0f, 0.0f, 0.03f},
+                 {Filter::HighPass, 1.0f, 1000.0f, 0.97f, 1.03f},
+                 {Filter::HighPass, 1.0f, 6000.0f, 0.97f, 1.03f},
+                 {Filter::BandPass, 4.0f, 1000.0f, 0.98f, 1.02f},
+                 {Filter::BandPass, 4.0f, 300.0f, 0.0f, 0.15f},
+                 {Filter::BandPass, 4.0f, 4000.0f, 0.0f, 0.15f},
+                 {Filter::Notch, 1.0f, 1000.0f, 0.0f, 0.01f},
+                 {Filter::Notch, 1.0f, 60.0f, 0.98f, 1.02f},
+                 {Filter::Notch, 1.0f, 9000.0f, 0.95f, 1.05f},
+                 {Filter::LowShelf, 1.0f, 40.0f, 0.24f, 0.26f},
+                 {Filter::LowShelf, 1.0f, 1000.0f, 0.48f, 0.52f},
+                 {Filter::LowShelf, 1.0f, 10000.0f, 0.98f, 1.02f},
+                 {Filter::HighShelf, 1.0f, 40.0f, 0.99f, 1.01f},
+                 {Filter::HighShelf, 1.0f, 1000.0f, 0.48f, 0.52f},
+                 {Filter::HighShelf, 1.0f, 10000.0f, 0.23f, 0.27f},
+                 {Filter::PeakingCut, 2.0f, 1000.0f, 0.24f, 0.26f},
+                 {Filter::PeakingCut, 2.0f, 50.0f, 0.98f, 1.02f},
+                 {Filter::PeakingCut, 2.0f, 9000.0f, 0.97f, 1.03f}};
     for (const auto& c : cases) {
         const float gain = gainAt(Running(c.type, 1000.0f, c.q), c.hz);
         EXPECT_GE(gain, c.low) << "type " << c.type << " at " << c.hz << " Hz";
@@ -122,11 +118,11 @@ TEST(Filter, ConstantInputSettles) {
     const struct {
         int type;
         float settled, tolerance;
-    } cases[] = {
-        {Filter::LowPass, 1.0f, 1e-4f},   {Filter::HighPass, 0.0f, 1e-4f},
-        {Filter::BandPass, 0.0f, 1e-4f},  {Filter::LowShelf, 0.25f, 1e-3f},
-        {Filter::HighShelf, 1.0f, 1e-3f},
-    };
+    } cases[] = {{Filter::LowPass, 1.0f, 1e-4f},
+                 {Filter::HighPass, 0.0f, 1e-4f},
+                 {Filter::BandPass, 0.0f, 1e-4f},
+                 {Filter::LowShelf, 0.25f, 1e-3f},
+                 {Filter::HighShelf, 1.0f, 1e-3f}};
     for (const auto& c : cases) {
         EXPECT_NEAR(settledValue(Running(c.type, 500.0f, 1.0f), 1.0f), c.settled, c.tolerance)
             << "type " << c.type;
@@ -172,48 +168,6 @@ TEST(Filter, ChangingTheTypeRecomputesTheCoefficients) {
     EXPECT_LT(gainAt(f, 100.0f), 0.03f);
     f.filter.type = Filter::LowPass;
     EXPECT_NEAR(gainAt(f, 100.0f), 1.0f, 0.02f);
-}
-
-TEST(Filter, BlocksOfAnyLengthGiveTheSamplesOfOneAtATime) {
-    // A cutoff swept by an LFO and an envelope, so the coefficients change
-    // from sample to sample and settle once the envelope has decayed, and a
-    // fixed one.
-    const Lfo wobble(Wave::Sine, 2.0f, 0.0f, true);
-    const Envelope sweep{0.0f, 0.05f, 0.0f, 0.0f};
-    const struct {
-        int type;
-        bool modulated;
-    } cases[] = {
-        {Filter::LowPass, true},     {Filter::HighPass, true},    {Filter::BandPass, true},
-        {Filter::Notch, true},       {Filter::LowShelf, true},    {Filter::HighShelf, true},
-        {Filter::PeakingCut, true},  {Filter::PassThrough, true}, {Filter::LowPass, false},
-        {Filter::PeakingCut, false},
-    };
-    for (const auto& c : cases) {
-        Running single(c.type, 800.0f, 3.0f);
-        if (c.modulated) {
-            single.filter.cutoffMods.addLfo(&wobble, 0.5f, 1.0f);
-            single.filter.cutoffMods.addEnvelope(&sweep, 4.0f, 0.0f);
-        }
-        Running blocks = single;
-        const std::vector<float> expected = response(single, 3000);
-
-        unsigned state = 12345;
-        std::vector<float> x(3000), t(3000);
-        for (int i = 0; i < 3000; ++i) {
-            x[i] = noise(state);
-            t[i] = static_cast<float>(i) / rate;
-        }
-        const float note = 0.0f;
-        // Blocks of 1, 8, 15, ... samples, up to the longest a unit takes.
-        for (int from = 0, length = 1; from < 3000; length = length % 64 + 7) {
-            const int count = std::min({length, MaxBlockSamples, 3000 - from});
-            blocks.filter.process(blocks.state, blocks.filter.noteCutoff(note), &t[from], count,
-                                  1010.0f, 0.0f, &x[from]);
-            from += count;
-        }
-        EXPECT_EQ(x, expected) << "type " << c.type << (c.modulated ? " modulated" : "");
-    }
 }
 
 TEST(Filter, ACopiedStateCarriesOnWhereTheOriginalIs) {

@@ -46,8 +46,10 @@ TEST(NoteStart, PlayingAllocatesNothing) {
         i->prerenderSamples();
     }
     Channel channel{"", 0.1f};
-    float times[MaxBlockSamples];
-    float out[MaxBlockSamples];
+    std::vector<float> times(22050), out(22050);
+    for (int i = 0; i < 22050; ++i) {
+        times[i] = static_cast<float>(i) / 22050.0f;
+    }
 
     const struct {
         const char* what;
@@ -66,14 +68,7 @@ TEST(NoteStart, PlayingAllocatesNothing) {
         {"notes refused by the full pool", false,
          [&] { synth->playNote(bank[9], &channel, 0.3f, 0, 0.5f, -1.0f); }},
         {"a second of mixing every voice", false,
-         [&] {
-             for (int from = 0; from < 22050; from += MaxBlockSamples) {
-                 for (int n = 0; n < MaxBlockSamples; ++n) {
-                     times[n] = static_cast<float>(from + n) / 22050.0f;
-                 }
-                 synth->renderSamples(times, out, MaxBlockSamples);
-             }
-         }},
+         [&] { synth->renderSamples(times.data(), out.data(), 22050); }},
         {"releasing the held notes", false,
          [&] {
              for (int i = 0; i < Synth::voiceCount; ++i) {

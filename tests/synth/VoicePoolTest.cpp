@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -163,12 +164,10 @@ TEST_F(VoicePool, ChordPlaysItsTableRowAndReleasesAllFour) {
     const struct {
         int chord, root;
         int notes[4];
-    } rows[] = {
-        {0, 48, {48, 52, 55, 60}},
-        {1, 40, {40, 43, 47, 52}},
-        {2, 48, {48, 52, 55, 58}},
-        {3, 36, {36, 39, 43, 46}},
-    };
+    } rows[] = {{0, 48, {48, 52, 55, 60}},
+                {1, 40, {40, 43, 47, 52}},
+                {2, 48, {48, 52, 55, 58}},
+                {3, 36, {36, 39, 43, 46}}};
     float at = 0.0f;
     for (const auto& row : rows) {
         synth->playChord(dc, &channel, 0.1f, row.root, row.chord, at, 0.0f);
@@ -225,23 +224,23 @@ TEST_F(VoicePool, RegisteringCopiesUnitsAndVoicesShareThem) {
     EXPECT_NE(voice.state.phases[0], 0.25f);
 }
 
-TEST_F(VoicePool, AnInstrumentHoldsAFixedNumberOfUnits) {
+TEST_F(VoicePool, UnitListsHoldAFixedNumberAndRefuseMore) {
+    Instrument templ;
+    ModChain chain;
     const struct {
         const char* unit;
         int capacity;
-        bool (*add)(Instrument&);
+        std::function<bool()> add;
     } units[] = {
-        {"oscillator", MaxOscillators,
-         [](Instrument& i) { return i.addOscillator(Oscillator{}) != nullptr; }},
-        {"filter", MaxFilters, [](Instrument& i) { return i.addFilter(Filter{}) != nullptr; }},
-        {"sampler", MaxSamplers, [](Instrument& i) { return i.addSampler(Sampler{}) != nullptr; }},
-    };
+        {"oscillator", MaxOscillators, [&] { return templ.addOscillator({}) != nullptr; }},
+        {"filter", MaxFilters, [&] { return templ.addFilter({}) != nullptr; }},
+        {"sampler", MaxSamplers, [&] { return templ.addSampler({}) != nullptr; }},
+        {"modulator", ModChain::MaxModulators, [&] { return chain.addLfo(nullptr, 1, 0) >= 0; }}};
     for (const auto& u : units) {
-        Instrument templ;
         for (int i = 0; i < u.capacity; ++i) {
-            EXPECT_TRUE(u.add(templ)) << u.unit << " " << i;
+            EXPECT_TRUE(u.add()) << u.unit << " " << i;
         }
-        EXPECT_FALSE(u.add(templ)) << "one " << u.unit << " too many";
+        EXPECT_FALSE(u.add()) << "one " << u.unit << " too many";
     }
 }
 
@@ -289,27 +288,19 @@ TEST(VoicePoolBlocks, ABlockMixesWhatOneSampleAtATimeMixes) {
         {"noise drawn twice a sample by one instrument", {{"test:noises", 0, 0.002f, 0.1f}}},
         {"sampled drums",
          {{"sample:drum:bass:mud", 0, 0.0f, -1.0f},
-          {"sample:drum:hat:hiss:closed", 0, 0.004f, -1.0f}}},
-    };
+          {"sample:drum:hat:hiss:closed", 0, 0.004f, -1.0f}}}};
     for (const auto& scene : scenes) {
         Synth single;
         Synth blocks;
         for (Synth* s : {&single, &blocks}) {
             s->init(22050);
             BuildInstrumentBank(*s);
-            // Two noise oscillators, one with a noise vibrato.
+            // Noise with a noise vibrato: two draws a sample.
             Instrument noises;
             noises.ampEnvelope = s->createEnvelope(0.0f, 0.0f, 1.0f, 0.01f);
-            for (int i = 0; i < 2; ++i) {
-                Oscillator osc;
-                Waveform* waveform = s->createWaveform(Wave::Noise);
-                if (i == 1) {
-                    waveform->pitchMods.addLfo(s->createLfo(Wave::Noise, 5.0f, 0.0f, true), 0.1f,
-                                               1.0f);
-                }
-                osc.waveform = waveform;
-                noises.addOscillator(osc);
-            }
+            Waveform* noise = s->createWaveform(Wave::Noise);
+            noise->pitchMods.addLfo(s->createLfo(Wave::Noise, 5.0f, 0.0f, true), 0.1f, 1.0f);
+            noises.addOscillator(Oscillator{noise});
             s->registerInstrument(noises, "test:noises");
             Random::srand(5);
             for (Instrument* i : s->findInstruments("sample:*")) {
