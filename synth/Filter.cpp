@@ -6,12 +6,19 @@
 
 namespace {
 
-struct Coefficients {
-    float b0, b1, b2, a1, a2;
-};
+using Coefficients = FilterCoefficients;
 
-Coefficients coefficientsOf(const FilterState& s) {
-    return {s.b0, s.b1, s.b2, s.a1, s.a2};
+// Whether the coefficients must be designed for a clamped cutoff, q and type:
+// they differ from those the state's were made for. Records them if so.
+bool settle(FilterState& s, float fc, float q, int type) {
+    if (fc == s.cachedCutoff && q == s.cachedQ && type == s.cachedType && s.cachedGain == 1.0f) {
+        return false;
+    }
+    s.cachedCutoff = fc;
+    s.cachedQ = q;
+    s.cachedGain = 1.0f;
+    s.cachedType = type;
+    return true;
 }
 
 // The top first, then the bottom; a NaN passes both.
@@ -28,7 +35,7 @@ float clamp(float v, float low, float high) {
 // The coefficients of a type for a clamped cutoff and q, from those in effect
 // before: coefficients a type does not set keep their old values; it never
 // reads them.
-template <int type> Coefficients design(Coefficients k, float fc, float q, float sampleRate) {
+template <int type> void design(Coefficients& k, float fc, float q, float sampleRate) {
     const float w = fc * 6.2831855f / sampleRate;
     const float c = std::cos(w);
     const float s = std::sin(w);
@@ -98,7 +105,6 @@ template <int type> Coefficients design(Coefficients k, float fc, float q, float
     default:
         break;
     }
-    return k;
 }
 
 // The difference equation of each type.
@@ -144,57 +150,59 @@ void recurse(FilterState& s, int count, float* x, CoefficientsAt coefficients) {
     s.y2 = y2;
 }
 
+} // namespace
+
 // One block of a filter of a given type. The cutoff is clamped, and the
 // coefficients are designed again only when the clamped cutoff, q or type
 // differ from those they were made for.
 template <int type>
-void processType(const Filter& f, FilterState& s, float noteCutoff, const float* t, int count,
-                 float duration, float start, float* x) {
-    // An unmodulated cutoff holds for the whole note: one design at most, and
-    // the recursion runs on constants. A modulated one is worked out for the
-    // whole block first, so the sines and divisions do not wait on the recursion.
-    const bool modulated = f.cutoffMods.used != 0;
-    float fc[MaxBlockSamples];
-    fc[0] = noteCutoff;
-    int designs = 1;
-    if (modulated) {
-        for (int n = 0; n < count; ++n) {
-            fc[n] = noteCutoff;
+void Filter::processType(FilterState& s, float noteCutoff, const float* t, int count,
+                         float duration, float start, float* x) const {
+    const float q = clamp(this->q, 1.0f, 128.0f);
+    const auto rate = static_cast<float>(sampleRate);
+    Coefficients k = s.coefficients;
+    if (cutoffMods.used == 0) {
+        // The cutoff holds for the whole note: one design at most, and the
+        // recursion runs on constants.
+        const float fc = clamp(noteCutoff, 50.0f, 10000.0f);
+        if (settle(s, fc, q, type)) {
+            design<type>(k, fc, q, rate);
         }
-        f.cutoffMods.apply(fc, t, count, duration, start);
-        designs = count;
-    }
-
-    const float q = clamp(f.q, 1.0f, 128.0f);
-    const auto rate = static_cast<float>(f.sampleRate);
-    Coefficients k = coefficientsOf(s);
-    Coefficients ks[MaxBlockSamples];
-    for (int n = 0; n < designs; ++n) {
-        const float clamped = clamp(fc[n], 50.0f, 10000.0f);
-        if (clamped != s.cachedCutoff || q != s.cachedQ || type != s.cachedType ||
-            s.cachedGain != 1.0f) {
-            s.cachedCutoff = clamped;
-            s.cachedQ = q;
-            s.cachedGain = 1.0f;
-            s.cachedType = type;
-            k = design<type>(k, clamped, q, rate);
-        }
-        ks[n] = k;
-    }
-
-    if (modulated) {
-        recurse<type>(s, count, x, [&ks](int n) { return ks[n]; });
-    } else {
         recurse<type>(s, count, x, [k](int) { return k; });
+        s.coefficients = k;
+        return;
     }
-    s.b0 = k.b0;
-    s.b1 = k.b1;
-    s.b2 = k.b2;
-    s.a1 = k.a1;
-    s.a2 = k.a2;
-}
 
-} // namespace
+    // A modulated cutoff is worked out for the whole block first, then its
+    // coefficients, so that the sines and divisions do not wait on the
+    // recursion. They go where the last block's designs were, and are taken
+    // from there where the cutoff is the same.
+    float fc[MaxBlockSamples];
+    for (int n = 0; n < count; ++n) {
+        fc[n] = noteCutoff;
+    }
+    cutoffMods.apply(fc, t, count, duration, start);
+    Designs& d = recent;
+    const int known = d.q == q && d.type == type && d.sampleRate == sampleRate ? d.count : 0;
+    for (int n = 0; n < count; ++n) {
+        const float clamped = clamp(fc[n], 50.0f, 10000.0f);
+        if (settle(s, clamped, q, type)) {
+            if (n < known && d.cutoffs[n] == clamped) {
+                k = d.coefficients[n];
+            } else {
+                design<type>(k, clamped, q, rate);
+            }
+        }
+        d.cutoffs[n] = clamped;
+        d.coefficients[n] = k;
+    }
+    d.count = count;
+    d.q = q;
+    d.type = type;
+    d.sampleRate = sampleRate;
+    recurse<type>(s, count, x, [&d](int n) { return d.coefficients[n]; });
+    s.coefficients = k;
+}
 
 Filter::Filter(int sampleRate, int type, float cutoff, float q)
     : q(q), type(type), cutoff(cutoff), sampleRate(sampleRate) {}
@@ -203,22 +211,22 @@ void Filter::process(FilterState& state, float noteCutoff, const float* t, int c
                      float duration, float start, float* x) const {
     switch (type) {
     case PassThrough:
-        return processType<PassThrough>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<PassThrough>(state, noteCutoff, t, count, duration, start, x);
     case LowPass:
-        return processType<LowPass>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<LowPass>(state, noteCutoff, t, count, duration, start, x);
     case HighPass:
-        return processType<HighPass>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<HighPass>(state, noteCutoff, t, count, duration, start, x);
     case BandPass:
-        return processType<BandPass>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<BandPass>(state, noteCutoff, t, count, duration, start, x);
     case Notch:
-        return processType<Notch>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<Notch>(state, noteCutoff, t, count, duration, start, x);
     case LowShelf:
-        return processType<LowShelf>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<LowShelf>(state, noteCutoff, t, count, duration, start, x);
     case HighShelf:
-        return processType<HighShelf>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<HighShelf>(state, noteCutoff, t, count, duration, start, x);
     case PeakingCut:
-        return processType<PeakingCut>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<PeakingCut>(state, noteCutoff, t, count, duration, start, x);
     default:
-        return processType<-1>(*this, state, noteCutoff, t, count, duration, start, x);
+        return processType<-1>(state, noteCutoff, t, count, duration, start, x);
     }
 }

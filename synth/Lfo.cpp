@@ -11,6 +11,22 @@ void run(const float* t, int count, float start, float phaseSeconds, float frequ
     }
 }
 
+// A sine reuses the last block's value wherever its time is the same.
+template <bool retrigger, typename Sines>
+void runSine(const float* t, int count, float start, float phaseSeconds, float frequency,
+             Sines& recent, float* out) {
+    const int known = recent.count;
+    for (int n = 0; n < count; ++n) {
+        const float u = retrigger ? t[n] : start + t[n];
+        if (n >= known || recent.times[n] != u) {
+            recent.times[n] = u;
+            recent.values[n] = waveSine(u + phaseSeconds, frequency);
+        }
+        out[n] = recent.values[n];
+    }
+    recent.count = count;
+}
+
 template <Wave shape>
 void runShape(bool retrigger, const float* t, int count, float start, float phaseSeconds,
               float frequency, float* out) {
@@ -32,7 +48,10 @@ void Lfo::values(const float* t, int count, float start, float* out) const {
     }
     switch (shape) {
     case Wave::Sine:
-        return runShape<Wave::Sine>(retrigger, t, count, start, phaseSeconds, frequency, out);
+        if (retrigger) {
+            return runSine<true>(t, count, start, phaseSeconds, frequency, recent, out);
+        }
+        return runSine<false>(t, count, start, phaseSeconds, frequency, recent, out);
     case Wave::Saw:
         return runShape<Wave::Saw>(retrigger, t, count, start, phaseSeconds, frequency, out);
     case Wave::Triangle:

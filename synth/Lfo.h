@@ -2,7 +2,10 @@
 // each note's start (retrigger) or on absolute time (free-running).
 #pragma once
 
+#include "synth/Block.h"
 #include "synth/Waves.h"
+
+#include <array>
 
 struct Lfo {
     Lfo(Wave shape, float frequency, float phase, bool retrigger)
@@ -31,4 +34,15 @@ struct Lfo {
 
 private:
     const float phaseSeconds; // phase / frequency
+
+    // A sine's values for the last block, by sample, with the times they
+    // were taken at. Notes started together on one instrument, or any notes
+    // of a free-running LFO, reach the same times at the same samples: they
+    // take the values from here instead of working out the sine again.
+    struct Sines {
+        int count = 0;
+        std::array<float, MaxBlockSamples> times{};
+        std::array<float, MaxBlockSamples> values{};
+    };
+    mutable Sines recent;
 };

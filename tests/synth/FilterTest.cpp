@@ -162,12 +162,22 @@ TEST(Filter, KeyTrackingMovesTheCentreWithTheNote) {
 }
 
 TEST(Filter, ChangingTheTypeRecomputesTheCoefficients) {
-    Running f(Filter::LowPass, 1000.0f, 1.0f);
-    settledValue(f, 1.0f);
-    f.filter.type = Filter::HighPass;
-    EXPECT_LT(gainAt(f, 100.0f), 0.03f);
-    f.filter.type = Filter::LowPass;
-    EXPECT_NEAR(gainAt(f, 100.0f), 1.0f, 0.02f);
+    // A fixed cutoff, and one modulated but held still: neither the state's
+    // coefficients nor the filter's latest designs carry over to another type.
+    const Envelope held{0.0f, 0.0f, 1.0f, 0.0f};
+    for (const bool modulated : {false, true}) {
+        Running f(Filter::LowPass, 1000.0f, 1.0f);
+        if (modulated) {
+            f.filter.cutoffMods.addEnvelope(&held, 0.0f, 0.0f);
+        }
+        for (int i = 0; i < 100; ++i) {
+            f.process(1.0f, static_cast<float>(i) / rate);
+        }
+        f.filter.type = Filter::HighPass;
+        EXPECT_LT(gainAt(f, 100.0f), 0.03f) << (modulated ? "modulated" : "fixed");
+        f.filter.type = Filter::LowPass;
+        EXPECT_NEAR(gainAt(f, 100.0f), 1.0f, 0.02f) << (modulated ? "modulated" : "fixed");
+    }
 }
 
 TEST(Filter, ACopiedStateCarriesOnWhereTheOriginalIs) {
