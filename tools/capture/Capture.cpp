@@ -36,8 +36,8 @@ bool startShow(const CaptureOptions& options) {
     demo.fullscreen = 0;
     demo.randomSeed = options.seed;
     demo.demoLength = 102.0f;
-    demo.width = std::max(options.width, FrameSize);
-    demo.height = std::max(options.height, FrameSize);
+    demo.width = std::max(options.width, DefaultFrameSize);
+    demo.height = std::max(options.height, DefaultFrameSize);
     if (!RegisterWindowClass()) {
         return false;
     }
