@@ -102,6 +102,7 @@ TEST_F(Capture, BadCommandLinesGetTheUsageAndExitCodeTwo) {
         {"--seed", "-3", "--shot", "1:x.png"},
         {"--from", "1", "--shot", "1:x.png"},
         {"--frames", "d", "--from", "3", "--to", "2"},
+        {"--res", "1000", "--shot", "1:x.png"},
         {},
     };
     for (const auto& arguments : bad) {

@@ -1,15 +1,8 @@
 // hallatorvo-capture: renders the show offline with a fixed seed and a fixed
 // frame step, writing chosen frames as PNG files, the song as WAV, or both as
 // a video.
+#include "app/Show.h"
 #include "app/Shutdown.h"
-#include "app/SineTable.h"
-#include "app/Window.h"
-#include "common/DemoState.h"
-#include "platform/GL.h"
-#include "render/Extensions.h"
-#include "render/Frame.h"
-#include "textures/TextureTable.h"
-#include "timeline/Timeline.h"
 #include "tools/capture/AudioCapture.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/FrameGrab.h"
@@ -28,31 +21,6 @@
 namespace {
 
 constexpr const char* Program = "hallatorvo-capture";
-
-// The show's start-up, windowed, with the seed and size of the capture. The
-// frame is drawn at 512 x 512, so the window is never smaller than that.
-bool startShow(const CaptureOptions& options) {
-    demo.instance = GetModuleHandleA(nullptr);
-    demo.fullscreen = 0;
-    demo.randomSeed = options.seed;
-    demo.demoLength = 102.0f;
-    demo.width = std::max(options.width, DefaultFrameSize);
-    demo.height = std::max(options.height, DefaultFrameSize);
-    if (!RegisterWindowClass()) {
-        return false;
-    }
-    if (CreateShowWindow("TORVO: HALLATORVO") == nullptr) {
-        return false;
-    }
-    demo.width = options.width;
-    demo.height = options.height;
-
-    FillSineTable();
-    InitExtensions();
-    InitTextures();
-    BuildTimeline();
-    return true;
-}
 
 // A WAV file for ffmpeg to mux, removed when the capture ends.
 struct TemporaryFile {
@@ -122,8 +90,21 @@ int main(int argc, char** argv) {
 
     // Headless unless the caller chose a video driver.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (drawsFrames && !startShow(options)) {
-        return 1;
+    Show show;
+    if (drawsFrames) {
+        ShowRun run;
+        run.fullscreen = false;
+        run.width = options.width;
+        run.height = options.height;
+        run.frameSize = options.frameSize;
+        run.keepAspect = options.keepAspect;
+        run.fixedSeed = true;
+        run.seed = options.seed;
+        run.offline = true;
+        run.program = Program;
+        if (!StartShow(run, show)) {
+            return 1;
+        }
     }
 
     // The song, after the visual start-up as in the show.
@@ -163,13 +144,10 @@ int main(int argc, char** argv) {
     long long sequenceNumber = 0;
 
     for (std::int64_t frame = 0; frame <= plan.lastFrame; ++frame) {
-        const float time = static_cast<float>(static_cast<double>(frame) / options.fps);
-        demo.frameDelta = frame == 0 ? time : step;
-        demo.time = time;
-
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        RenderFrame();
+        FrameTime at;
+        at.time = static_cast<float>(static_cast<double>(frame) / options.fps);
+        at.frameDelta = frame == 0 ? at.time : step;
+        StepShow(show, at);
 
         const bool inRange = plan.inRange(frame);
         const bool shot = std::find(plan.shotFrames.begin(), plan.shotFrames.end(), frame) !=
@@ -201,7 +179,7 @@ int main(int argc, char** argv) {
             lastProgress = now;
             std::fprintf(stderr, "%s: frame %lld of %lld (%.2f s)%s", Program,
                          static_cast<long long>(frame + 1),
-                         static_cast<long long>(plan.lastFrame + 1), static_cast<double>(time),
+                         static_cast<long long>(plan.lastFrame + 1), static_cast<double>(at.time),
                          progressInPlace ? "\r" : "\n");
         }
     }
