@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,17 @@ namespace {
 std::string bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Files under `directory` that a capture left half made.
+std::vector<std::string> unfinishedFiles(const fs::path& directory) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        if (entry.path().filename().string().find(".partial-") != std::string::npos) {
+            found.push_back(entry.path().string());
+        }
+    }
+    return found;
 }
 
 class Capture : public ::testing::Test {
@@ -109,6 +121,78 @@ TEST_F(Capture, BadCommandLinesGetTheUsageAndExitCodeTwo) {
         const ProcessResult run = capture(arguments);
         EXPECT_EQ(run.exitCode, 2) << run.output;
         EXPECT_NE(run.output.find("usage: hallatorvo-capture"), std::string::npos) << run.output;
+    }
+}
+
+// Every output is checked before anything is rendered: a late shot or a video
+// in a folder that cannot take it ends the capture at once, with the path in
+// the message, and nothing else asked for (here the song) is written.
+TEST_F(Capture, AnOutputThatCannotBeWrittenEndsTheCaptureBeforeItRenders) {
+    const fs::path song = directory / "song.wav";
+    const fs::path notAFolder = directory / "notes.txt";
+    std::ofstream(notAFolder) << "a file";
+    // A stand-in ffmpeg, so that the video's own path is what gets checked.
+    const fs::path tools = directory / "tools";
+    fs::create_directories(tools);
+    std::ofstream(tools / "ffmpeg") << "#!/bin/sh\nexit 0\n";
+    fs::permissions(tools / "ffmpeg", fs::perms::owner_all);
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string reason;
+    };
+    const std::string missing = (directory / "missing" / "late.png").string();
+    const std::string inFile = (notAFolder / "x.png").string();
+    const std::string video = (directory / "missing" / "show.mp4").string();
+    const std::string frames = (notAFolder / "seq").string();
+    const Case cases[] = {
+        {{"--shot", "100:" + missing}, missing + ": No such file or directory"},
+        {{"--shot", "1:" + inFile}, inFile + ": Not a directory"},
+        {{"--video", video, "--to", "1"}, video + ": No such file or directory"},
+        {{"--frames", frames}, frames + ": Not a directory"},
+        {{"--audio", directory.string()}, directory.string() + ": is a folder"},
+        {{"--shot", "5:" + (directory / "").string()}, ": is a folder"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = c.arguments;
+        if (c.arguments[0] != "--audio") {
+            arguments.insert(arguments.end(), {"--audio", song.string()});
+        }
+        const ProcessResult run = capture(arguments, {"PATH=" + tools.string()});
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("audio "), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(song)) << c.reason;
+        EXPECT_EQ(unfinishedFiles(directory), std::vector<std::string>{}) << c.reason;
+    }
+}
+
+// Stopped halfway, a capture removes what it had not finished: the late shot
+// never appears and an older file of that name stays as it was, the frames
+// written so far are whole pictures, and the song, if it was finished, is
+// whole too.
+TEST_F(Capture, AnInterruptedCaptureLeavesOnlyFinishedFiles) {
+    const fs::path late = directory / "late.png";
+    const fs::path song = directory / "song.wav";
+    std::ofstream(late) << "the older picture";
+    ProcessOptions options;
+    options.environment = {"SDL_AUDIODRIVER=dummy"};
+    options.signalAfterSeconds = 10.0;
+    options.signal = SIGTERM;
+    const ProcessResult run =
+        RunProcess({CAPTURE_EXE, "--fps", "10", "--frames", (directory / "seq").string(), "--shot",
+                    "100:" + late.string(), "--audio", song.string()},
+                   options);
+    EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.output;
+    EXPECT_NE(run.output.find("interrupted"), std::string::npos) << run.output;
+
+    EXPECT_EQ(bytesOf(late), "the older picture");
+    EXPECT_EQ(unfinishedFiles(directory), std::vector<std::string>{});
+    if (fs::exists(song)) {
+        EXPECT_EQ(fs::file_size(song), 44u + 103u * 22050u * 2u);
+    }
+    for (const auto& frame : fs::directory_iterator(directory / "seq")) {
+        EXPECT_EQ(ReadPng(frame.path()).width, 512u) << frame.path();
     }
 }
 
