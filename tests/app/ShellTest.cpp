@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <tuple>
 
 TEST(CommandLine, SwitchesAreCaseSensitiveSubstringsAnywhere) {
     EXPECT_FALSE(ScanCommandLine("").window);
@@ -30,47 +31,34 @@ TEST(CommandLine, SwitchesAreCaseSensitiveSubstringsAnywhere) {
     EXPECT_TRUE(fpsOnly.fps);
 }
 
-// "-res N" and "-aspect" are whole words; N is a multiple of 128 from 256 to
-// 4096, and anything else is refused with the reason.
+// "-res N" and "-aspect" are whole words, the last "-res" counting; N is a
+// multiple of 128 from 256 to 4096, anything else is refused with the reason.
 TEST(CommandLine, FrameSizeAndAspectAreWholeWords) {
-    struct Case {
-        const char* line;
-        int frameSize;
-        bool aspect;
-        const char* error; // a piece of the reason; null when the line is fine
+    const std::tuple<const char*, int, bool> cases[] = {
+        // command line, frame size (0: refused), aspect
+        {"", 512, false},
+        {"-window -res 256 -fps", 256, false},
+        {"-res 4096 -aspect", 4096, true},
+        {"\t-aspect\t-res\t640", 640, true},
+        {"-res 512 -res 2048", 2048, false},
+        {"-aspects -resolution 1024 -ASPECT", 512, false},
+        {"-res", 0, false},
+        {"-res 128", 0, false},
+        {"-res 4224", 0, false},
+        {"-res 1000", 0, false},
+        {"-res +512", 0, false},
+        {"-res 1024x", 0, false},
+        {"-res 99999999999999999999", 0, false},
+        {"-res -window", 0, false},
     };
-    const Case cases[] = {
-        {"", 512, false, nullptr},
-        {"-res 1024", 1024, false, nullptr},
-        {"-window -res 256 -fps", 256, false, nullptr},
-        {"-res 4096 -aspect", 4096, true, nullptr},
-        {"\t-aspect\t-res\t640", 640, true, nullptr},
-        {"-res 512 -res 2048", 2048, false, nullptr},
-        {"-aspects -resolution 1024", 512, false, nullptr},
-        {"-ASPECT", 512, false, nullptr},
-        {"-res", 512, false, "-res needs a frame size"},
-        {"-res   ", 512, false, "-res needs a frame size"},
-        {"-res 128", 512, false,
-         "-res 128: the frame size must be a multiple of 128 from 256 to 4096"},
-        {"-res 4224", 512, false, "-res 4224:"},
-        {"-res 1000", 512, false, "-res 1000:"},
-        {"-res -512", 512, false, "-res -512:"},
-        {"-res +512", 512, false, "-res +512:"},
-        {"-res 1024x", 512, false, "-res 1024x:"},
-        {"-res 99999999999999999999", 512, false, "-res 99999999999999999999:"},
-        {"-res -window", 512, false, "-res -window:"},
-    };
-    for (const Case& c : cases) {
-        const Switches switches = ScanCommandLine(c.line);
-        if (c.error == nullptr) {
-            EXPECT_EQ(switches.error, "") << c.line;
-            EXPECT_EQ(switches.frameSize, c.frameSize) << c.line;
-            EXPECT_EQ(switches.aspect, c.aspect) << c.line;
-        } else {
-            EXPECT_NE(switches.error.find(c.error), std::string::npos)
-                << c.line << ": " << switches.error;
-        }
+    for (const auto& [line, frameSize, aspect] : cases) {
+        const Switches switches = ScanCommandLine(line);
+        EXPECT_EQ(switches.error.empty(), frameSize != 0) << line << ": " << switches.error;
+        EXPECT_EQ(switches.frameSize, frameSize != 0 ? frameSize : 512) << line;
+        EXPECT_EQ(switches.aspect, aspect) << line;
     }
+    EXPECT_EQ(ScanCommandLine("-res 1000").error,
+              "-res 1000: the frame size must be a multiple of 128 from 256 to 4096.");
     EXPECT_TRUE(ScanCommandLine("-res 1024 -window").window);
 }
 

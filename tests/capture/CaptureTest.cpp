@@ -124,9 +124,9 @@ TEST_F(Capture, BadCommandLinesGetTheUsageAndExitCodeTwo) {
     }
 }
 
-// Every output is checked before anything is rendered: a late shot or a video
-// in a folder that cannot take it ends the capture at once, with the path in
-// the message, and nothing else asked for (here the song) is written.
+// Every output is checked before anything is rendered: a late shot, a video or
+// a frame folder where no file can go ends the capture at once, naming the
+// path, and nothing else asked for (the song) is written.
 TEST_F(Capture, AnOutputThatCannotBeWrittenEndsTheCaptureBeforeItRenders) {
     const fs::path song = directory / "song.wav";
     const fs::path notAFolder = directory / "notes.txt";
@@ -137,40 +137,31 @@ TEST_F(Capture, AnOutputThatCannotBeWrittenEndsTheCaptureBeforeItRenders) {
     std::ofstream(tools / "ffmpeg") << "#!/bin/sh\nexit 0\n";
     fs::permissions(tools / "ffmpeg", fs::perms::owner_all);
 
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string reason;
-    };
     const std::string missing = (directory / "missing" / "late.png").string();
     const std::string inFile = (notAFolder / "x.png").string();
     const std::string video = (directory / "missing" / "show.mp4").string();
     const std::string frames = (notAFolder / "seq").string();
-    const Case cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--shot", "100:" + missing}, missing + ": No such file or directory"},
         {{"--shot", "1:" + inFile}, inFile + ": Not a directory"},
         {{"--video", video, "--to", "1"}, video + ": No such file or directory"},
         {{"--frames", frames}, frames + ": Not a directory"},
-        {{"--audio", directory.string()}, directory.string() + ": is a folder"},
-        {{"--shot", "5:" + (directory / "").string()}, ": is a folder"},
+        {{"--shot", "5:" + directory.string()}, directory.string() + ": is a folder"},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> arguments = c.arguments;
-        if (c.arguments[0] != "--audio") {
-            arguments.insert(arguments.end(), {"--audio", song.string()});
-        }
+    for (auto [arguments, reason] : cases) {
+        arguments.insert(arguments.end(), {"--audio", song.string()});
         const ProcessResult run = capture(arguments, {"PATH=" + tools.string()});
         EXPECT_EQ(run.exitCode, 1) << run.output;
-        EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("audio "), std::string::npos) << run.output;
-        EXPECT_FALSE(fs::exists(song)) << c.reason;
-        EXPECT_EQ(unfinishedFiles(directory), std::vector<std::string>{}) << c.reason;
+        EXPECT_FALSE(fs::exists(song)) << reason;
+        EXPECT_EQ(unfinishedFiles(directory), std::vector<std::string>{}) << reason;
     }
 }
 
-// Stopped halfway, a capture removes what it had not finished: the late shot
-// never appears and an older file of that name stays as it was, the frames
-// written so far are whole pictures, and the song, if it was finished, is
-// whole too.
+// Stopped halfway, a capture removes what it had not finished: an older file
+// of the late shot's name stays as it was, and the frames and the song
+// written so far are whole.
 TEST_F(Capture, AnInterruptedCaptureLeavesOnlyFinishedFiles) {
     const fs::path late = directory / "late.png";
     const fs::path song = directory / "song.wav";

@@ -70,7 +70,6 @@ protected:
         demo.timeline.clear();
         demo.width = DefaultFrameSize;
         demo.height = DefaultFrameSize;
-        demo.keepAspect = 0;
         sceneGlowGain = -1.0f;
         useFrame(DefaultFrameSize, false);
     }
@@ -96,8 +95,14 @@ protected:
         AddEntry(track, scene, 0, 0.0f, 100.0f, 0.0f, 0.0f);
         demo.timeline.clear();
         AddTrack(demo.timeline, track, 0.0f, -1, 0.0f, 0.0f, 0.0f);
-        demo.time = 1.0f;
-        demo.frameDelta = 0.016f;
+        return frameAt(1.0f, 0.016f);
+    }
+
+    // Runs one frame of the timeline as the main loop does and reads the
+    // output area.
+    static Pixels frameAt(float time, float frameDelta) {
+        demo.time = time;
+        demo.frameDelta = frameDelta;
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         RenderFrame();
@@ -215,14 +220,10 @@ TEST_F(Glow, TheFrameIsStretchedOverTheWholeOutput) {
     EXPECT_EQ(dominant(200, 310), 'b');
 }
 
-} // namespace
-
-namespace {
-
-// The halo around the dot: the brightness it adds in the 81 x 81 pixels
-// around it, how far out (in rows or columns) it reaches, and the most it
-// brightens again anywhere on the way out along a row or column through the
-// dot (a soft halo fades steadily; a lattice of spots does not).
+// The halo around the dot in the 81 x 81 pixels about it: the brightness it
+// adds, how many rows or columns out it reaches, and the most it brightens
+// again on the way out along the dot's row (a soft halo fades steadily, a
+// lattice of spots does not).
 struct Halo {
     long brightness = 0;
     int reach = 0;
@@ -233,54 +234,39 @@ Halo haloOf(const Pixels& out) {
     Halo halo;
     for (int dy = -40; dy <= 40; ++dy) {
         for (int dx = -40; dx <= 40; ++dx) {
-            const int distance = std::max(std::abs(dx), std::abs(dy));
             const int value = out.at(258 + dx, 258 + dy, 0);
+            const int distance = std::max(std::abs(dx), std::abs(dy));
             if (distance >= 4 && value > 0) {
                 halo.brightness += value;
                 halo.reach = std::max(halo.reach, distance);
             }
         }
     }
-    const int directions[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-    for (const auto& [x, y] : directions) {
-        int darkest = 255;
-        for (int d = 4; d <= 40; ++d) {
-            const int value = out.at(258 + x * d - (x < 0), 258 + y * d - (y < 0), 0);
-            darkest = std::min(darkest, value);
-            halo.rise = std::max(halo.rise, value - darkest);
-        }
+    for (int dx = 4, darkest = 255; dx <= 40; ++dx) {
+        darkest = std::min(darkest, out.at(258 + dx, 258, 0));
+        halo.rise = std::max(halo.rise, out.at(258 + dx, 258, 0) - darkest);
     }
     return halo;
 }
 
-// The same soft halo on the same 512 x 512 output whatever the frame size
-// and buffer: the glow image follows the frame, the blur taps stay put in
-// texture units and a larger glow image is softened as much as its finer
-// texels lack, so seven passes carry it as far as at 512 (7 x 0.01 of the
-// frame, 36 pixels here, plus the filters' reach) without breaking it into
-// spots. Larger glow images lose less of it to 8-bit rounding, so its
-// brightness may differ within a factor of two. Frames too large for the
-// 800 x 600 window go off screen, and there the 512 frame comes out exactly as
-// in the back buffer.
+// The same soft halo on the same output at every frame size: the glow image
+// follows the frame, the taps stay put in texture units and a larger glow
+// image is first softened by what its finer texels lack, so it reaches as far
+// (7 x 0.01 of the frame) without breaking into spots. Larger glow images lose
+// less to 8-bit rounding, so brightness may differ within a factor of two.
+// Frames larger than the 800 x 600 window go off screen; there the 512 frame
+// comes out exactly as in the back buffer.
 TEST_F(Glow, TheHaloKeepsItsExtentAtEveryFrameSize) {
     const Pixels reference = frameWith(dotScene);
     const Halo expected = haloOf(reference);
     ASSERT_GT(expected.reach, 16);
-    ASSERT_LE(expected.reach, 40);
     ASSERT_LE(expected.rise, 1);
-
-    struct FrameCase {
-        int size;
-        bool offscreen;
-    };
-    const FrameCase cases[] = {{512, true}, {256, false}, {1024, true}, {2048, true}};
+    const std::pair<int, bool> cases[] = {{512, true}, {256, false}, {1024, true}, {2048, true}};
     for (const auto& [size, offscreen] : cases) {
         useFrame(size, offscreen);
         EXPECT_EQ(demo.frameBuffer != 0, offscreen) << size;
         const Pixels out = frameWith(dotScene);
-        if (size == DefaultFrameSize) {
-            EXPECT_EQ(out.rgb, reference.rgb) << "off screen";
-        }
+        EXPECT_TRUE(size != DefaultFrameSize || out.rgb == reference.rgb);
         const Halo halo = haloOf(out);
         EXPECT_EQ(out.at(258, 258, 0), 255) << size;
         EXPECT_NEAR(halo.reach, expected.reach, 4) << size;
@@ -290,71 +276,26 @@ TEST_F(Glow, TheHaloKeepsItsExtentAtEveryFrameSize) {
     }
 }
 
-// The show's own frame, blobs and depth-tested snow included, is the same
-// whether drawn in the back buffer or in a framebuffer object, up to the
-// rasterizer's rounding on the edges of overlapping flakes. A frame of length
-// 0 leaves the snow where it was, so both draw the same moment.
+// The show's own frame, blobs and depth-tested snow included, comes out of a
+// framebuffer object as from the back buffer, up to the rasterizer's rounding
+// on the edges of overlapping flakes. Frames of length 0 leave the snow where
+// it was.
 TEST_F(Glow, TheShowsFrameComesOutTheSameOffScreen) {
     InitTextures();
     BuildTimeline();
-    auto showFrame = [] {
-        demo.time = 12.5f;
-        demo.frameDelta = 0.0f;
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        RenderFrame();
-        return ReadBackBuffer(0, 0, demo.width, demo.height);
-    };
-    const Pixels inBackBuffer = showFrame();
+    const Pixels inBackBuffer = frameAt(12.5f, 0.0f);
     useFrame(DefaultFrameSize, true);
-    const Pixels offScreen = showFrame();
+    const Pixels offScreen = frameAt(12.5f, 0.0f);
     long differing = 0;
     long difference = 0;
     for (std::size_t i = 0; i < offScreen.rgb.size(); ++i) {
-        const int d = std::abs(offScreen.rgb[i] - inBackBuffer.rgb[i]);
-        differing += d > 0;
-        difference += d;
+        differing += offScreen.rgb[i] != inBackBuffer.rgb[i];
+        difference += std::abs(offScreen.rgb[i] - inBackBuffer.rgb[i]);
     }
     const auto values = static_cast<long>(offScreen.rgb.size());
     EXPECT_LT(differing, values / 50);
     EXPECT_LT(difference, values / 4); // a mean below a quarter step
-    const auto [darkest, brightest] =
-        std::minmax_element(offScreen.rgb.begin(), offScreen.rgb.end());
-    EXPECT_GT(*brightest - *darkest, 100); // a picture, not a blank
-}
-
-struct AspectCase {
-    int width, height;
-    Viewport square;
-};
-
-// With the aspect kept, the frame fills the largest centred square and the
-// bars beside it stay black; without, it fills the whole output.
-TEST_F(Glow, KeepingTheAspectCentresTheSquareBetweenBlackBars) {
-    const AspectCase cases[] = {
-        {800, 600, {100, 0, 600, 600}},
-        {512, 301, {105, 0, 301, 301}},
-        {300, 500, {0, 100, 300, 300}},
-        {512, 512, {0, 0, 512, 512}},
-    };
-    flatLevel = 0.3f;
-    for (const AspectCase& c : cases) {
-        EXPECT_EQ(OutputViewport(c.width, c.height, false), (Viewport{0, 0, c.width, c.height}));
-        EXPECT_EQ(OutputViewport(c.width, c.height, true), c.square);
-
-        demo.width = c.width;
-        demo.height = c.height;
-        demo.keepAspect = 1;
-        const Pixels out = frameWith(flatScene);
-        for (int y = 0; y < c.height; y += 7) {
-            for (int x = 0; x < c.width; x += 7) {
-                const bool inside = x >= c.square.x && x < c.square.x + c.square.width &&
-                                    y >= c.square.y && y < c.square.y + c.square.height;
-                ASSERT_EQ(out.at(x, y, 1) > 0, inside)
-                    << c.width << " x " << c.height << " at " << x << ", " << y;
-            }
-        }
-    }
+    EXPECT_GT(*std::max_element(offScreen.rgb.begin(), offScreen.rgb.end()), 200); // not blank
 }
 
 } // namespace
