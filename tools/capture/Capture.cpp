@@ -134,12 +134,12 @@ int capture(const CaptureOptions& options) {
             return report("--video needs ffmpeg, which is not on PATH");
         }
     }
+    CatchInterruptions();
     std::string error;
     Outputs outputs;
     if (!outputs.create(options, error)) {
         return report(error);
     }
-    CatchInterruptions();
 
     const CapturePlan plan = PlanCapture(options);
     const bool drawsFrames = plan.lastFrame >= 0;
