@@ -115,6 +115,9 @@ TEST_F(Capture, BadCommandLinesGetTheUsageAndExitCodeTwo) {
         {"--from", "1", "--shot", "1:x.png"},
         {"--frames", "d", "--from", "3", "--to", "2"},
         {"--res", "1000", "--shot", "1:x.png"},
+        {"--res", "4224", "--shot", "1:x.png"},
+        {"--res", "1024.0", "--shot", "1:x.png"},
+        {"--aspect", "yes", "--shot", "1:x.png"},
         {},
     };
     for (const auto& arguments : bad) {
