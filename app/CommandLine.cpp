@@ -1,12 +1,62 @@
 #include "app/CommandLine.h"
 
+#include <charconv>
 #include <cstring>
+#include <string_view>
+
+namespace {
+
+// The next blank-separated word of `rest`, which moves past it; empty at the end.
+std::string_view nextWord(std::string_view& rest) {
+    const std::size_t start = rest.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) {
+        rest = {};
+        return {};
+    }
+    rest.remove_prefix(start);
+    const std::size_t end = std::min(rest.find_first_of(" \t\r\n"), rest.size());
+    const std::string_view word = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return word;
+}
+
+std::string frameSizeRule() {
+    return "a multiple of " + std::to_string(FrameSizeStep) + " from " +
+           std::to_string(MinFrameSize) + " to " + std::to_string(MaxFrameSize);
+}
+
+} // namespace
 
 Switches ScanCommandLine(const char* commandLine) {
     Switches switches;
-    if (commandLine != nullptr) {
-        switches.window = std::strstr(commandLine, "-window") != nullptr;
-        switches.fps = std::strstr(commandLine, "-fps") != nullptr;
+    if (commandLine == nullptr) {
+        return switches;
+    }
+    switches.window = std::strstr(commandLine, "-window") != nullptr;
+    switches.fps = std::strstr(commandLine, "-fps") != nullptr;
+
+    std::string_view rest(commandLine);
+    for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+        if (word == "-aspect") {
+            switches.aspect = true;
+        } else if (word == "-res") {
+            const std::string_view value = nextWord(rest);
+            int size = 0;
+            const auto [end, failed] =
+                std::from_chars(value.data(), value.data() + value.size(), size);
+            if (value.empty()) {
+                switches.error = "-res needs a frame size after it: " + frameSizeRule() + ".";
+            } else if (failed != std::errc() || end != value.data() + value.size() ||
+                       !IsFrameSize(size)) {
+                switches.error = "-res " + std::string(value) + ": the frame size must be " +
+                                 frameSizeRule() + ".";
+            } else {
+                switches.frameSize = size;
+            }
+            if (!switches.error.empty()) {
+                return switches;
+            }
+        }
     }
     return switches;
 }

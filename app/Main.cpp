@@ -1,94 +1,32 @@
-// The show's entry: start-up in its fixed order, the timed frame loop, the end.
-#include "app/Clock.h"
+// The show's entry: the command line, then the shared start-up and the timed
+// frame loop, presenting every frame, until the show ends.
 #include "app/CommandLine.h"
+#include "app/Show.h"
 #include "app/Shutdown.h"
-#include "app/SineTable.h"
-#include "app/Window.h"
-#include "audio/AudioStream.h"
 #include "common/DemoState.h"
-#include "platform/GL.h"
-#include "render/Extensions.h"
-#include "render/Frame.h"
-#include "textures/TextureTable.h"
-#include "timeline/Timeline.h"
-
-#include <cstdio>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-    AudioStream music;
-    demo.instance = GetModuleHandleA(nullptr);
+    Show show;
 
     const Switches switches = ScanCommandLine(commandLine);
-    if (switches.window) {
-        demo.fullscreen = 0;
+    if (!switches.error.empty()) {
+        MessageBoxA(nullptr, switches.error.c_str(), "Error", MB_OK | MB_ICONERROR);
+        return 2;
     }
-    if (switches.fps) {
-        demo.showFps = 1;
-    }
-
-    demo.randomSeed = GetTickCount();
-    char title[64];
-    std::snprintf(title, sizeof title, "TORVO: HALLATORVO");
-    demo.demoLength = 102.0f;
+    ShowRun run;
+    run.fullscreen = !switches.window;
+    run.showFps = switches.fps;
+    run.frameSize = switches.frameSize;
+    run.keepAspect = switches.aspect;
 
     // A failed start-up ends with a non-zero exit code, after its message box.
-    if (!RegisterWindowClass()) {
-        return 1;
-    }
-    HWND window = CreateShowWindow(title);
-    if (window == nullptr) {
+    if (!StartShow(run, show)) {
         ExitProcess(1);
     }
-
-    FillSineTable();
-    InitExtensions();
-    InitTextures();
-    BuildTimeline();
-    music.init();
-    music.startPlayback();
-
-    FrameRateTitle frameRate;
-    frameRate.start(GetTickCount());
-    demo.time = 0.0f;
-    const DWORD startTick = GetTickCount();
-
-    MSG message{};
-    for (;;) {
-        const DWORD now = GetTickCount();
-        const float time = ElapsedSeconds(startTick, now);
-        demo.frameDelta = time - demo.time;
-        demo.time = time;
-
-        std::uint32_t shownFrames = 0;
-        if (demo.showFps && frameRate.frame(now, shownFrames)) {
-            std::snprintf(title, sizeof title, "FPS: %d", static_cast<int>(shownFrames));
-            SetWindowTextA(window, title);
-        }
-
-        music.renderAhead(0.0f);
-
-        if (!demo.fullscreen && PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (GetMessageA(&message, nullptr, 0, 0)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-        }
-
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        RenderFrame();
+    do {
+        StepShow(show, ReadShowClock(show));
         SwapBuffers(demo.deviceContext);
-
-        if (message.message == WM_QUIT) {
-            break;
-        }
-        if (GetAsyncKeyState(VK_ESCAPE) & 0xFFFF) {
-            break;
-        }
-        if (!RunAnotherFrame(demo.demoLength, demo.time)) {
-            break;
-        }
-    }
+    } while (ShowGoesOn(show));
 
     Shutdown();
     ExitProcess(0);

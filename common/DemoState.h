@@ -20,6 +20,11 @@ constexpr int LayerSize = 10000;
 constexpr int TextMapSize = 128;
 constexpr int MaxTextTargets = TextMapSize * TextMapSize;
 
+// The glow image is a quarter of the frame's side: 128 for the 512 frame.
+constexpr int GlowSizeFor(int frameSize) {
+    return frameSize / 4;
+}
+
 // ARB_multitexture, ARB_vertex_program and ARB_fragment_program entry points.
 using ActiveTextureProc = void(APIENTRY*)(unsigned int texture);
 using MultiTexCoord3fvProc = void(APIENTRY*)(unsigned int target, const float* v);
@@ -29,6 +34,17 @@ using GenProgramsProc = void(APIENTRY*)(int n, unsigned int* programs);
 using BindProgramProc = void(APIENTRY*)(unsigned int target, unsigned int program);
 using ProgramStringProc = void(APIENTRY*)(unsigned int target, unsigned int format, int length,
                                           const void* text);
+
+// Framebuffer-object entry points, the same for ARB_framebuffer_object and
+// EXT_framebuffer_object (whose names end in EXT).
+using GenFramebuffersProc = void(APIENTRY*)(int n, unsigned int* names);
+using BindFramebufferProc = void(APIENTRY*)(unsigned int target, unsigned int name);
+using FramebufferRenderbufferProc = void(APIENTRY*)(unsigned int target, unsigned int attachment,
+                                                    unsigned int renderbufferTarget,
+                                                    unsigned int renderbuffer);
+using CheckFramebufferStatusProc = unsigned int(APIENTRY*)(unsigned int target);
+using RenderbufferStorageProc = void(APIENTRY*)(unsigned int target, unsigned int format, int width,
+                                                int height);
 
 struct DemoState {
     // Application shell: entry, clock and main loop.
@@ -57,7 +73,19 @@ struct DemoState {
     unsigned int BumpVertexProgram = 0;
     unsigned int BumpFragmentProgram = 0;
 
-    // Rendering: glow pass.
+    // Rendering: framebuffer objects, fetched only when the frame needs one.
+    GenFramebuffersProc glGenFramebuffers = nullptr;
+    BindFramebufferProc glBindFramebuffer = nullptr;
+    FramebufferRenderbufferProc glFramebufferRenderbuffer = nullptr;
+    CheckFramebufferStatusProc glCheckFramebufferStatus = nullptr;
+    GenFramebuffersProc glGenRenderbuffers = nullptr;
+    BindFramebufferProc glBindRenderbuffer = nullptr;
+    RenderbufferStorageProc glRenderbufferStorage = nullptr;
+
+    // Rendering: the frame, its render targets and the glow pass.
+    std::int32_t frameSize = 512; // side of the square frame the scenes draw into
+    std::uint8_t keepAspect = 0;  // the frame fills the largest centred square of the output
+    unsigned int frameBuffer = 0; // framebuffer object holding the frame; 0: the back buffer
     float glowGain = 0.27f;
 
     // Rendering: projection and camera.

@@ -154,9 +154,40 @@ constexpr const char* RequiredExtensions[] = {
     "GL_ARB_fragment_program",
 };
 
+template <typename Proc>
+bool fetch(ProcLookup lookup, const char* name, Proc& slot, std::string& missing) {
+    // Windows declares PROC as returning int; void (*)() is the generic function
+    // pointer type that the cast passes through without a type-mismatch warning.
+    slot = reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(lookup(name)));
+    if (slot == nullptr) {
+        missing += "entry point ";
+        missing += name;
+        missing += '\n';
+        return false;
+    }
+    return true;
+}
+
+template <typename Visit> void forEachFramebufferEntryPoint(Visit visit) {
+    visit("glGenFramebuffers", demo.glGenFramebuffers);
+    visit("glBindFramebuffer", demo.glBindFramebuffer);
+    visit("glFramebufferRenderbuffer", demo.glFramebufferRenderbuffer);
+    visit("glCheckFramebufferStatus", demo.glCheckFramebufferStatus);
+    visit("glGenRenderbuffers", demo.glGenRenderbuffers);
+    visit("glBindRenderbuffer", demo.glBindRenderbuffer);
+    visit("glRenderbufferStorage", demo.glRenderbufferStorage);
+}
+
+[[noreturn]] void fail(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    ExitProcess(1);
+}
+
+} // namespace
+
 // Whole-word match: "GL_ARB_vertex_program" is not found in
 // "GL_ARB_vertex_program2".
-bool hasExtension(const char* extensions, std::string_view name) {
+bool HasExtension(const char* extensions, std::string_view name) {
     if (extensions == nullptr) {
         return false;
     }
@@ -175,31 +206,10 @@ bool hasExtension(const char* extensions, std::string_view name) {
     return false;
 }
 
-template <typename Proc>
-bool fetch(ProcLookup lookup, const char* name, Proc& slot, std::string& missing) {
-    // Windows declares PROC as returning int; void (*)() is the generic function
-    // pointer type that the cast passes through without a type-mismatch warning.
-    slot = reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(lookup(name)));
-    if (slot == nullptr) {
-        missing += "entry point ";
-        missing += name;
-        missing += '\n';
-        return false;
-    }
-    return true;
-}
-
-[[noreturn]] void fail(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), "Error", MB_OK | MB_ICONERROR);
-    ExitProcess(1);
-}
-
-} // namespace
-
 std::string LoadExtensions(ProcLookup lookup, const char* extensions) {
     std::string missing;
     for (const char* name : RequiredExtensions) {
-        if (!hasExtension(extensions, name)) {
+        if (!HasExtension(extensions, name)) {
             missing += "extension ";
             missing += name;
             missing += '\n';
@@ -212,6 +222,24 @@ std::string LoadExtensions(ProcLookup lookup, const char* extensions) {
     fetch(lookup, "glBindProgramARB", demo.glBindProgramARB, missing);
     fetch(lookup, "glProgramStringARB", demo.glProgramStringARB, missing);
     return missing;
+}
+
+bool LoadFramebufferObjects(ProcLookup lookup, const char* extensions) {
+    const char* suffix = HasExtension(extensions, "GL_ARB_framebuffer_object")   ? ""
+                         : HasExtension(extensions, "GL_EXT_framebuffer_object") ? "EXT"
+                                                                                 : nullptr;
+    std::string missing;
+    forEachFramebufferEntryPoint([&](const char* name, auto& slot) {
+        slot = nullptr;
+        if (suffix != nullptr) {
+            fetch(lookup, (std::string(name) + suffix).c_str(), slot, missing);
+        }
+    });
+    if (suffix == nullptr || !missing.empty()) {
+        forEachFramebufferEntryPoint([](const char*, auto& slot) { slot = nullptr; });
+        return false;
+    }
+    return true;
 }
 
 unsigned int CompileProgram(unsigned int target, const char* text, std::string& error) {

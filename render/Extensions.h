@@ -9,9 +9,14 @@
 #include "platform/Win32.h"
 
 #include <string>
+#include <string_view>
 
 // Looks up a GL entry point by name; wglGetProcAddress in the show.
 using ProcLookup = PROC(WINAPI*)(LPCSTR name);
+
+// Whether the space-separated GL extension string `extensions` (may be null)
+// names `name` as a whole word.
+bool HasExtension(const char* extensions, std::string_view name);
 
 // The program texts, as loaded (without a terminator).
 extern const char BumpVertexProgramText[];
@@ -22,6 +27,12 @@ extern const char BumpFragmentProgramText[];
 // `lookup`, in their fixed order, into demo. Returns a description of what is
 // missing, one item per line; empty when everything is there.
 std::string LoadExtensions(ProcLookup lookup, const char* extensions);
+
+// Fetches the framebuffer-object entry points into demo when `extensions`
+// offers GL_ARB_framebuffer_object (plain names) or, failing that,
+// GL_EXT_framebuffer_object (names ending in EXT). Returns whether all of them
+// are there; when not, demo keeps none.
+bool LoadFramebufferObjects(ProcLookup lookup, const char* extensions);
 
 // Generates, binds and loads one program for `target` from `text`. Returns the
 // program name, or 0 with `error` set when the GL refuses the text.

@@ -1,24 +1,48 @@
-// The 512 x 512 frame: the default render state, the render targets copied
-// from the back buffer, and the glow pass that ends every frame by stretching
-// the finished picture over the output.
+// The square frame: the default render state, the render targets copied from
+// the frame's buffer, and the glow pass that ends every frame by putting the
+// finished picture on the output.
 //
-// Targets are TextureTable slots: 0 and 2 are 512 x 512, 7 is 128 x 128.
+// The frame is demo.frameSize on a side (512 by default) and lies in the
+// lower-left corner of the back buffer, or of demo.frameBuffer when the window
+// is too small to hold it. Targets are TextureTable slots: 0 and 2 hold the
+// frame, 7 the glow image at a quarter of its side.
 #pragma once
 
-// Side of the square frame every scene draws into, in pixels.
-constexpr int FrameSize = 512;
-// Side of the glow image.
-constexpr int GlowSize = 128;
+// The frame sizes a run may ask for: multiples of 128 from 256 to 4096.
+constexpr int DefaultFrameSize = 512;
+constexpr int MinFrameSize = 256;
+constexpr int MaxFrameSize = 4096;
+constexpr int FrameSizeStep = 128;
+
+constexpr bool IsFrameSize(long long side) {
+    return side >= MinFrameSize && side <= MaxFrameSize && side % FrameSizeStep == 0;
+}
+
 // Blur passes over the glow image.
 constexpr int GlowPasses = 7;
 
-// Viewport 512 x 512, 2D texturing and depth test (less-or-equal) on, culling,
-// blending and lighting off, identity texture, projection and modelview
-// matrices (modelview selected), white colour, texture environment modulate.
+// A rectangle of the output in pixels, from its lower-left corner.
+struct Viewport {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const Viewport&) const = default;
+};
+
+// Where the finished frame goes on a width x height output: all of it,
+// stretched, or with keepAspect the largest centred square, the rest black.
+Viewport OutputViewport(int width, int height, bool keepAspect);
+
+// Viewport over the frame, 2D texturing and depth test (less-or-equal) on,
+// culling, blending and lighting off, identity texture, projection and
+// modelview matrices (modelview selected), white colour, texture environment
+// modulate.
 void ResetRenderState();
 
 // Binds target `slot` (repeat, linear) and copies the lower-left w x h pixels
-// of the back buffer into it.
+// of the frame's buffer into it.
 void CopyToTarget(int slot, int w, int h);
 
 // The square (-1, -1)..(1, 1) in z = 0, textured once over its face.
@@ -29,5 +53,5 @@ void DrawUnitQuad();
 void DrawTarget(int slot, int wrap);
 
 // One frame: the due scenes through the timeline, then the glow, then the
-// stretch to demo.width x demo.height.
+// finished frame on the demo.width x demo.height output of the back buffer.
 void RenderFrame();

@@ -6,13 +6,11 @@
 #include "textures/ImageDecoder.h"
 #include "textures/Patterns.h"
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr int TargetSize = 512;
-constexpr int GlowSize = 128;
 constexpr int TextMapImage = 6;
 
 // Which image goes to which slot, and the size the rest of the show assumes.
@@ -45,6 +43,15 @@ void upload(int slot, int width, int height, const std::uint8_t* pixels, bool mi
     }
 }
 
+// A render target of side x side pixels, black beyond the bytes of `start`;
+// the glow pass overwrites it before it first reads it.
+void createTarget(int slot, int side, const std::uint8_t* start = nullptr,
+                  std::size_t startBytes = 0) {
+    std::vector<std::uint8_t> pixels(std::size_t(side) * side * 4, 0);
+    std::copy_n(start, std::min(startBytes, pixels.size()), pixels.data());
+    upload(slot, side, side, pixels.data());
+}
+
 } // namespace
 
 void InitTextures() {
@@ -53,10 +60,9 @@ void InitTextures() {
     Random::srand(demo.randomSeed);
     Random::rand();
 
-    std::memset(patternBuffer, 0, sizeof patternBuffer);
-    for (int slot = 0; slot <= 2; ++slot) {
-        upload(slot, TargetSize, TargetSize, patternBuffer);
-    }
+    createTarget(0, demo.frameSize);
+    createTarget(1, PatternSize);
+    createTarget(2, demo.frameSize);
 
     GeneratePattern(0);
     upload(3, PatternSize, PatternSize, patternBuffer);
@@ -68,8 +74,7 @@ void InitTextures() {
     DeriveBumpMap();
     upload(6, PatternSize, PatternSize, bumpBuffer);
 
-    // The glow pass overwrites slot 7 before it is first read; only its size matters.
-    upload(7, GlowSize, GlowSize, patternBuffer);
+    createTarget(7, GlowSizeFor(demo.frameSize), patternBuffer, sizeof patternBuffer);
 
     static const float halfColour[3] = {0.5f, 0.5f, 0.5f};
     for (const ImageUpload& entry : ImageUploads) {

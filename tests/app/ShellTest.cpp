@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <tuple>
 
 TEST(CommandLine, SwitchesAreCaseSensitiveSubstringsAnywhere) {
     EXPECT_FALSE(ScanCommandLine("").window);
@@ -28,6 +29,37 @@ TEST(CommandLine, SwitchesAreCaseSensitiveSubstringsAnywhere) {
     const Switches fpsOnly = ScanCommandLine("-fps");
     EXPECT_FALSE(fpsOnly.window);
     EXPECT_TRUE(fpsOnly.fps);
+}
+
+// "-res N" and "-aspect" are whole words, the last "-res" counting; N is a
+// multiple of 128 from 256 to 4096, anything else is refused with the reason.
+TEST(CommandLine, FrameSizeAndAspectAreWholeWords) {
+    const std::tuple<const char*, int, bool> cases[] = {
+        // command line, frame size (0: refused), aspect
+        {"", 512, false},
+        {"-window -res 256 -fps", 256, false},
+        {"-res 4096 -aspect", 4096, true},
+        {"\t-aspect\t-res\t640", 640, true},
+        {"-res 512 -res 2048", 2048, false},
+        {"-aspects -resolution 1024 -ASPECT", 512, false},
+        {"-res", 0, false},
+        {"-res 128", 0, false},
+        {"-res 4224", 0, false},
+        {"-res 1000", 0, false},
+        {"-res +512", 0, false},
+        {"-res 1024x", 0, false},
+        {"-res 99999999999999999999", 0, false},
+        {"-res -window", 0, false},
+    };
+    for (const auto& [line, frameSize, aspect] : cases) {
+        const Switches switches = ScanCommandLine(line);
+        EXPECT_EQ(switches.error.empty(), frameSize != 0) << line << ": " << switches.error;
+        EXPECT_EQ(switches.frameSize, frameSize != 0 ? frameSize : 512) << line;
+        EXPECT_EQ(switches.aspect, aspect) << line;
+    }
+    EXPECT_EQ(ScanCommandLine("-res 1000").error,
+              "-res 1000: the frame size must be a multiple of 128 from 256 to 4096.");
+    EXPECT_TRUE(ScanCommandLine("-res 1024 -window").window);
 }
 
 TEST(Clock, ElapsedTimeSurvivesTheTickCounterWrapping) {

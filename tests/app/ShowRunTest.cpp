@@ -32,6 +32,33 @@ TEST(ShowRun, SigintEndsTheFullScreenShowToo) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
 }
 
+// Frames larger than the window go through a framebuffer object; the show
+// runs and ends as usual.
+TEST(ShowRun, ALargeSquareFrameInASmallWindowRunsAndEndsLikeAnyOther) {
+    ProcessOptions options;
+    options.environment = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
+    options.signalAfterSeconds = 6.0;
+    options.signal = SIGTERM;
+    const ProcessResult run = RunProcess({Show, "-window", "-res", "1024", "-aspect"}, options);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output.find("drawing them at"), std::string::npos) << run.output;
+}
+
+// A frame size the show cannot draw is a usage error, named to the user
+// before any window opens.
+TEST(ShowRun, AnInvalidFrameSizeIsToldAndTheExitCodeIsTwo) {
+    ProcessOptions options;
+    options.environment = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
+    for (const char* size : {"1000", "abc"}) {
+        const ProcessResult run = RunProcess({Show, "-window", "-res", size}, options);
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_NE(run.output.find(std::string("Error: -res ") + size + ": the frame size must be"),
+                  std::string::npos)
+            << run.output;
+    }
+}
+
 TEST(ShowRun, WithoutOpenGlTheUserIsToldAndTheExitCodeIsNonZero) {
     ProcessOptions options;
     options.environment = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,17 @@ namespace {
 std::string bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Files under `directory` that a capture left half made.
+std::vector<std::string> unfinishedFiles(const fs::path& directory) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        if (entry.path().filename().string().find(".partial-") != std::string::npos) {
+            found.push_back(entry.path().string());
+        }
+    }
+    return found;
 }
 
 class Capture : public ::testing::Test {
@@ -102,12 +114,79 @@ TEST_F(Capture, BadCommandLinesGetTheUsageAndExitCodeTwo) {
         {"--seed", "-3", "--shot", "1:x.png"},
         {"--from", "1", "--shot", "1:x.png"},
         {"--frames", "d", "--from", "3", "--to", "2"},
+        {"--res", "1000", "--shot", "1:x.png"},
+        {"--res", "4224", "--shot", "1:x.png"},
+        {"--res", "1024.0", "--shot", "1:x.png"},
+        {"--aspect", "yes", "--shot", "1:x.png"},
         {},
     };
     for (const auto& arguments : bad) {
         const ProcessResult run = capture(arguments);
         EXPECT_EQ(run.exitCode, 2) << run.output;
         EXPECT_NE(run.output.find("usage: hallatorvo-capture"), std::string::npos) << run.output;
+    }
+}
+
+// Every output is checked before anything is rendered: a late shot, a video or
+// a frame folder where no file can go ends the capture at once, naming the
+// path, and nothing else asked for (the song) is written.
+TEST_F(Capture, AnOutputThatCannotBeWrittenEndsTheCaptureBeforeItRenders) {
+    const fs::path song = directory / "song.wav";
+    const fs::path notAFolder = directory / "notes.txt";
+    std::ofstream(notAFolder) << "a file";
+    // A stand-in ffmpeg, so that the video's own path is what gets checked.
+    const fs::path tools = directory / "tools";
+    fs::create_directories(tools);
+    std::ofstream(tools / "ffmpeg") << "#!/bin/sh\nexit 0\n";
+    fs::permissions(tools / "ffmpeg", fs::perms::owner_all);
+
+    const std::string missing = (directory / "missing" / "late.png").string();
+    const std::string inFile = (notAFolder / "x.png").string();
+    const std::string video = (directory / "missing" / "show.mp4").string();
+    const std::string frames = (notAFolder / "seq").string();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--shot", "100:" + missing}, missing + ": No such file or directory"},
+        {{"--shot", "1:" + inFile}, inFile + ": Not a directory"},
+        {{"--video", video, "--to", "1"}, video + ": No such file or directory"},
+        {{"--frames", frames}, frames + ": Not a directory"},
+        {{"--shot", "5:" + directory.string()}, directory.string() + ": is a folder"},
+    };
+    for (auto [arguments, reason] : cases) {
+        arguments.insert(arguments.end(), {"--audio", song.string()});
+        const ProcessResult run = capture(arguments, {"PATH=" + tools.string()});
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("audio "), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(song)) << reason;
+        EXPECT_EQ(unfinishedFiles(directory), std::vector<std::string>{}) << reason;
+    }
+}
+
+// Stopped halfway, a capture removes what it had not finished: an older file
+// of the late shot's name stays as it was, and the frames and the song
+// written so far are whole.
+TEST_F(Capture, AnInterruptedCaptureLeavesOnlyFinishedFiles) {
+    const fs::path late = directory / "late.png";
+    const fs::path song = directory / "song.wav";
+    std::ofstream(late) << "the older picture";
+    ProcessOptions options;
+    options.environment = {"SDL_AUDIODRIVER=dummy"};
+    options.signalAfterSeconds = 10.0;
+    options.signal = SIGTERM;
+    const ProcessResult run =
+        RunProcess({CAPTURE_EXE, "--fps", "10", "--frames", (directory / "seq").string(), "--shot",
+                    "100:" + late.string(), "--audio", song.string()},
+                   options);
+    EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.output;
+    EXPECT_NE(run.output.find("interrupted"), std::string::npos) << run.output;
+
+    EXPECT_EQ(bytesOf(late), "the older picture");
+    EXPECT_EQ(unfinishedFiles(directory), std::vector<std::string>{});
+    if (fs::exists(song)) {
+        EXPECT_EQ(fs::file_size(song), 44u + 103u * 22050u * 2u);
+    }
+    for (const auto& frame : fs::directory_iterator(directory / "seq")) {
+        EXPECT_EQ(ReadPng(frame.path()).width, 512u) << frame.path();
     }
 }
 

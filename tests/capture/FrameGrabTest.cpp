@@ -63,6 +63,11 @@ TEST(CaptureOptionsDefaults, SeedOneSixtyFramesAndTheFrameSize) {
     EXPECT_EQ(sized.options.width, 800);
     EXPECT_EQ(sized.options.height, 600);
     EXPECT_EQ(sized.options.shots[0].file, "a:b.png");
+    EXPECT_EQ(parsed.options.frameSize, 512);
+    EXPECT_FALSE(parsed.options.keepAspect);
+    const ParsedOptions square =
+        ParseCaptureOptions({"--aspect", "--res", "4096", "--shot", "1:x"});
+    EXPECT_TRUE(square.ok && square.options.frameSize == 4096 && square.options.keepAspect);
 }
 
 } // namespace

@@ -83,7 +83,7 @@ Pixels drawLitQuad(unsigned int normalMap, unsigned int heightMap, const Materia
     glEnd();
     glDisable(GL_VERTEX_PROGRAM_ARB);
     glDisable(GL_FRAGMENT_PROGRAM_ARB);
-    return ReadBackBuffer(0, 0, FrameSize, FrameSize);
+    return ReadBackBuffer(0, 0, DefaultFrameSize, DefaultFrameSize);
 }
 
 // Position on the quad of pixel p's centre.
@@ -96,8 +96,8 @@ float quadCoordinate(int p) {
 int worstDiffuseError(const Pixels& out, const Material& m, const double n[3]) {
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     int worst = 0;
-    for (int py = 8; py < FrameSize; py += 24) {
-        for (int px = 8; px < FrameSize; px += 24) {
+    for (int py = 8; py < DefaultFrameSize; py += 24) {
+        for (int px = 8; px < DefaultFrameSize; px += 24) {
             const double l[3] = {m.light[0] - quadCoordinate(px), m.light[1] - quadCoordinate(py),
                                  m.light[2]};
             const double d = (n[0] * l[0] + n[1] * l[1] + n[2] * l[2]) / length /

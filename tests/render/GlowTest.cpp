@@ -1,9 +1,11 @@
 // The frame's post-process seen on real frames: what reaches the output after
-// the glow and the stretch.
+// the glow and the stretch, at every frame size and in either buffer.
 #include "common/DemoState.h"
 #include "platform/GL.h"
 #include "render/Frame.h"
+#include "render/FramePlan.h"
 #include "tests/support/GlWindow.h"
+#include "textures/TextureTable.h"
 #include "timeline/Timeline.h"
 
 #include <gtest/gtest.h>
@@ -35,15 +37,16 @@ void fillRect(int x, int y, int w, int h, float r, float g, float b) {
 
 void emptyScene(std::int32_t, const SceneEntry&, float, float, float) {}
 
-// A 4 x 4 white dot centred on (258, 258): exactly one texel of the 128 x 128
-// glow image.
+// A white dot of one glow texel, 4 x 4 in the 512 frame, centred on its
+// (258, 258).
 void dotScene(std::int32_t, const SceneEntry&, float, float, float) {
-    fillRect(256, 256, 4, 4, 1.0f, 1.0f, 1.0f);
+    auto at = [](int pixels) { return pixels * demo.frameSize / DefaultFrameSize; };
+    fillRect(at(256), at(256), at(4), at(4), 1.0f, 1.0f, 1.0f);
     setGain();
 }
 
 void flatScene(std::int32_t, const SceneEntry&, float, float, float) {
-    fillRect(0, 0, FrameSize, FrameSize, flatLevel, flatLevel, flatLevel);
+    fillRect(0, 0, demo.frameSize, demo.frameSize, flatLevel, flatLevel, flatLevel);
     setGain();
 }
 
@@ -65,9 +68,24 @@ protected:
 
     void SetUp() override {
         demo.timeline.clear();
-        demo.width = FrameSize;
-        demo.height = FrameSize;
+        demo.width = DefaultFrameSize;
+        demo.height = DefaultFrameSize;
         sceneGlowGain = -1.0f;
+        useFrame(DefaultFrameSize, false);
+    }
+
+    // Frames of size x size from here on, in a framebuffer object when the
+    // window cannot hold them or when asked to.
+    static void useFrame(int size, bool offscreen) {
+        const bool resized = size != demo.frameSize;
+        EXPECT_EQ(SetUpFrame(size, TestWindowWidth, TestWindowHeight), "");
+        if (offscreen && demo.frameBuffer == 0) {
+            demo.frameBuffer = CreateFrameBuffer(size);
+            ASSERT_NE(demo.frameBuffer, 0u);
+        }
+        if (resized) {
+            CreateRenderTargets();
+        }
     }
 
     // Runs one frame with `scene` due, as the main loop does, and reads the
@@ -77,8 +95,14 @@ protected:
         AddEntry(track, scene, 0, 0.0f, 100.0f, 0.0f, 0.0f);
         demo.timeline.clear();
         AddTrack(demo.timeline, track, 0.0f, -1, 0.0f, 0.0f, 0.0f);
-        demo.time = 1.0f;
-        demo.frameDelta = 0.016f;
+        return frameAt(1.0f, 0.016f);
+    }
+
+    // Runs one frame of the timeline as the main loop does and reads the
+    // output area.
+    static Pixels frameAt(float time, float frameDelta) {
+        demo.time = time;
+        demo.frameDelta = frameDelta;
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         RenderFrame();
@@ -194,6 +218,84 @@ TEST_F(Glow, TheFrameIsStretchedOverTheWholeOutput) {
     EXPECT_EQ(dominant(410, 150), 'g');
     EXPECT_EQ(dominant(200, 290), 'r');
     EXPECT_EQ(dominant(200, 310), 'b');
+}
+
+// The halo around the dot in the 81 x 81 pixels about it: the brightness it
+// adds, how many rows or columns out it reaches, and the most it brightens
+// again on the way out along the dot's row (a soft halo fades steadily, a
+// lattice of spots does not).
+struct Halo {
+    long brightness = 0;
+    int reach = 0;
+    int rise = 0;
+};
+
+Halo haloOf(const Pixels& out) {
+    Halo halo;
+    for (int dy = -40; dy <= 40; ++dy) {
+        for (int dx = -40; dx <= 40; ++dx) {
+            const int value = out.at(258 + dx, 258 + dy, 0);
+            const int distance = std::max(std::abs(dx), std::abs(dy));
+            if (distance >= 4 && value > 0) {
+                halo.brightness += value;
+                halo.reach = std::max(halo.reach, distance);
+            }
+        }
+    }
+    for (int dx = 4, darkest = 255; dx <= 40; ++dx) {
+        darkest = std::min(darkest, out.at(258 + dx, 258, 0));
+        halo.rise = std::max(halo.rise, out.at(258 + dx, 258, 0) - darkest);
+    }
+    return halo;
+}
+
+// The same soft halo on the same output at every frame size: the glow image
+// follows the frame, the taps stay put in texture units and a larger glow
+// image is first softened by what its finer texels lack, so it reaches as far
+// (7 x 0.01 of the frame) without breaking into spots. Larger glow images lose
+// less to 8-bit rounding, so brightness may differ within a factor of two.
+// Frames larger than the 800 x 600 window go off screen; there the 512 frame
+// comes out exactly as in the back buffer.
+TEST_F(Glow, TheHaloKeepsItsExtentAtEveryFrameSize) {
+    const Pixels reference = frameWith(dotScene);
+    const Halo expected = haloOf(reference);
+    ASSERT_GT(expected.reach, 16);
+    ASSERT_LE(expected.rise, 1);
+    const std::pair<int, bool> cases[] = {{512, true}, {256, false}, {1024, true}, {2048, true}};
+    for (const auto& [size, offscreen] : cases) {
+        useFrame(size, offscreen);
+        EXPECT_EQ(demo.frameBuffer != 0, offscreen) << size;
+        const Pixels out = frameWith(dotScene);
+        EXPECT_TRUE(size != DefaultFrameSize || out.rgb == reference.rgb);
+        const Halo halo = haloOf(out);
+        EXPECT_EQ(out.at(258, 258, 0), 255) << size;
+        EXPECT_NEAR(halo.reach, expected.reach, 4) << size;
+        EXPECT_LE(halo.rise, 1) << size;
+        EXPECT_GT(halo.brightness, expected.brightness / 2) << size;
+        EXPECT_LT(halo.brightness, expected.brightness * 2) << size;
+    }
+}
+
+// The show's own frame, blobs and depth-tested snow included, comes out of a
+// framebuffer object as from the back buffer, up to the rasterizer's rounding
+// on the edges of overlapping flakes. Frames of length 0 leave the snow where
+// it was.
+TEST_F(Glow, TheShowsFrameComesOutTheSameOffScreen) {
+    InitTextures();
+    BuildTimeline();
+    const Pixels inBackBuffer = frameAt(12.5f, 0.0f);
+    useFrame(DefaultFrameSize, true);
+    const Pixels offScreen = frameAt(12.5f, 0.0f);
+    long differing = 0;
+    long difference = 0;
+    for (std::size_t i = 0; i < offScreen.rgb.size(); ++i) {
+        differing += offScreen.rgb[i] != inBackBuffer.rgb[i];
+        difference += std::abs(offScreen.rgb[i] - inBackBuffer.rgb[i]);
+    }
+    const auto values = static_cast<long>(offScreen.rgb.size());
+    EXPECT_LT(differing, values / 50);
+    EXPECT_LT(difference, values / 4); // a mean below a quarter step
+    EXPECT_GT(*std::max_element(offScreen.rgb.begin(), offScreen.rgb.end()), 200); // not blank
 }
 
 } // namespace

@@ -97,8 +97,9 @@ protected:
     }
 
     static std::vector<unsigned char> Pixels() {
-        std::vector<unsigned char> pixels(FrameSize * FrameSize * 4);
-        glReadPixels(0, 0, FrameSize, FrameSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        std::vector<unsigned char> pixels(DefaultFrameSize * DefaultFrameSize * 4);
+        glReadPixels(0, 0, DefaultFrameSize, DefaultFrameSize, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels.data());
         return pixels;
     }
 
@@ -230,7 +231,7 @@ TEST_F(ClosingSceneTest, GatheredBlockShowsAsABrightPatchWhereThePictureSits) {
     double modelview[16], projection[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    const GLint viewport[4] = {0, 0, FrameSize, FrameSize};
+    const GLint viewport[4] = {0, 0, DefaultFrameSize, DefaultFrameSize};
     auto screen = [&](int row, int column, double& x, double& y) {
         double z = 0.0;
         gluProject((column / 128.0 - 0.5) * 3.75 - 0.25, ((128 - row) / 128.0 - 0.5) * 6 + 0.5,
@@ -247,10 +248,11 @@ TEST_F(ClosingSceneTest, GatheredBlockShowsAsABrightPatchWhereThePictureSits) {
         int bright = 0, all = 0;
         for (int y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
             for (int x = static_cast<int>(x0); x < static_cast<int>(x1); ++x) {
-                if (x < 0 || y < 0 || x >= FrameSize || y >= FrameSize) {
+                if (x < 0 || y < 0 || x >= DefaultFrameSize || y >= DefaultFrameSize) {
                     continue;
                 }
-                const unsigned char* p = &frame[(static_cast<std::size_t>(y) * FrameSize + x) * 4];
+                const unsigned char* p =
+                    &frame[(static_cast<std::size_t>(y) * DefaultFrameSize + x) * 4];
                 bright += p[0] > 120 && p[1] > 120;
                 ++all;
             }

@@ -27,7 +27,7 @@ Pixels SceneFrameAt(float time, float frameDelta) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     RunTimeline(time, frameDelta);
-    return ReadBackBuffer(0, 0, FrameSize, FrameSize);
+    return ReadBackBuffer(0, 0, DefaultFrameSize, DefaultFrameSize);
 }
 
 int ChangedPixels(const Pixels& a, const Pixels& b, int threshold) {

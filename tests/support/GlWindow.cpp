@@ -29,7 +29,8 @@ void OpenShowWindow() {
 
 void CreateRenderTargets() {
     glGenTextures(TextureCount, demo.TextureTable);
-    const int sizes[][2] = {{0, 512}, {2, 512}, {7, 128}};
+    const int sizes[][2] = {
+        {0, demo.frameSize}, {2, demo.frameSize}, {7, GlowSizeFor(demo.frameSize)}};
     for (const auto& [slot, side] : sizes) {
         glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);

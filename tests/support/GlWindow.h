@@ -14,7 +14,8 @@ constexpr int TestWindowHeight = 600;
 void OpenShowWindow();
 
 // Fills demo.TextureTable with new names and gives the render targets their
-// sizes: slots 0 and 2 at 512 x 512, slot 7 at 128 x 128, all RGBA.
+// sizes for demo.frameSize: slots 0 and 2 at the frame's, slot 7 at a
+// quarter of it, all RGBA.
 void CreateRenderTargets();
 
 // The back buffer's pixels in the rectangle, RGB, the bottom row first.

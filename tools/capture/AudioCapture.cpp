@@ -2,7 +2,7 @@
 
 #include "audio/AudioStream.h"
 #include "common/DemoState.h"
-#include "tools/capture/WavFile.h"
+#include "tools/capture/Interruption.h"
 
 #include <cstdio>
 #include <ctime>
@@ -18,7 +18,7 @@ double cpuSeconds() {
 
 } // namespace
 
-bool CaptureShowAudio(const std::string& path, std::uint32_t seed, std::string& error) {
+std::vector<std::uint8_t> RenderShowAudio(std::uint32_t seed) {
     const double started = cpuSeconds();
     demo.randomSeed = seed;
     AudioStream music;
@@ -28,21 +28,22 @@ bool CaptureShowAudio(const std::string& path, std::uint32_t seed, std::string& 
     // the same samples as the show's frame-paced ones.
     const bool inPlace = isatty(STDERR_FILENO) != 0;
     while (music.samplesRendered < ShowAudioSamples) {
+        if (Interruption() != 0) {
+            return {};
+        }
         music.renderAhead(1.0f);
         std::fprintf(stderr, "hallatorvo-capture: audio %5.1f of %d s%s",
-                     music.samplesRendered / 22050.0, ShowAudioSamples / 22050,
-                     inPlace ? "\r" : "\n");
+                     music.samplesRendered / static_cast<double>(ShowSampleRate),
+                     ShowAudioSamples / ShowSampleRate, inPlace ? "\r" : "\n");
     }
 
     // The image already holds the samples as WAV data.
     const std::uint8_t* pcm = music.image.get() + AudioStream::HeaderBytes;
-    if (!WriteWav(path, pcm, ShowAudioSamples, music.sampleRate, error)) {
-        return false;
-    }
+    std::vector<std::uint8_t> samples(pcm, pcm + std::size_t(ShowAudioSamples) * 2);
     const double cpu = cpuSeconds() - started;
     const double audio = ShowAudioSamples / static_cast<double>(music.sampleRate);
     std::fprintf(stderr,
                  "%shallatorvo-capture: %.2f s of audio in %.2f CPU s, real-time factor %.1f\n",
                  inPlace ? "\n" : "", audio, cpu, cpu > 0.0 ? audio / cpu : 0.0);
-    return true;
+    return samples;
 }

@@ -1,25 +1,27 @@
 // hallatorvo-capture: renders the show offline with a fixed seed and a fixed
 // frame step, writing chosen frames as PNG files, the song as WAV, or both as
 // a video.
+//
+// Every output is checked before anything is rendered, and every file is
+// written under a temporary name and renamed into place when complete: a
+// capture that fails or is interrupted leaves no truncated file behind.
+#include "app/Show.h"
 #include "app/Shutdown.h"
-#include "app/SineTable.h"
-#include "app/Window.h"
-#include "common/DemoState.h"
-#include "platform/GL.h"
-#include "render/Extensions.h"
-#include "render/Frame.h"
-#include "textures/TextureTable.h"
-#include "timeline/Timeline.h"
 #include "tools/capture/AudioCapture.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/FrameGrab.h"
+#include "tools/capture/Interruption.h"
+#include "tools/capture/OutputFile.h"
 #include "tools/capture/PngFile.h"
 #include "tools/capture/VideoPipe.h"
+#include "tools/capture/WavFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -29,46 +31,45 @@ namespace {
 
 constexpr const char* Program = "hallatorvo-capture";
 
-// The show's start-up, windowed, with the seed and size of the capture. The
-// frame is drawn at 512 x 512, so the window is never smaller than that.
-bool startShow(const CaptureOptions& options) {
-    demo.instance = GetModuleHandleA(nullptr);
-    demo.fullscreen = 0;
-    demo.randomSeed = options.seed;
-    demo.demoLength = 102.0f;
-    demo.width = std::max(options.width, FrameSize);
-    demo.height = std::max(options.height, FrameSize);
-    if (!RegisterWindowClass()) {
-        return false;
-    }
-    if (CreateShowWindow("TORVO: HALLATORVO") == nullptr) {
-        return false;
-    }
-    demo.width = options.width;
-    demo.height = options.height;
+// Exit codes beyond success: a failure, a usage error, and an interruption by
+// signal s as 128 + s, the shell's convention.
+constexpr int Failed = 1;
+constexpr int UsageError = 2;
 
-    FillSineTable();
-    InitExtensions();
-    InitTextures();
-    BuildTimeline();
-    return true;
+int report(const std::string& message, int code = Failed) {
+    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    return code;
 }
 
-// A WAV file for ffmpeg to mux, removed when the capture ends.
-struct TemporaryFile {
-    TemporaryFile() {
-        char name[] = "/tmp/hallatorvo-capture-XXXXXX.wav";
-        const int descriptor = mkstemps(name, 4);
-        if (descriptor >= 0) {
-            ::close(descriptor);
-            path = name;
-        }
-    }
-    ~TemporaryFile() {
+int interrupted() {
+    return report("interrupted; unfinished files removed", 128 + Interruption());
+}
+
+// The song that ffmpeg muxes when no --audio file is asked for, removed when
+// the capture ends.
+struct ScratchSong {
+    ~ScratchSong() {
         if (!path.empty()) {
             std::remove(path.c_str());
         }
     }
+
+    bool write(const std::vector<std::uint8_t>& pcm) {
+        char name[] = "/tmp/hallatorvo-capture-XXXXXX.wav";
+        const int descriptor = mkstemps(name, 4);
+        if (descriptor < 0) {
+            return false;
+        }
+        path = name;
+        std::FILE* file = fdopen(descriptor, "wb");
+        if (file == nullptr) {
+            ::close(descriptor);
+            return false;
+        }
+        const bool written = WriteWav(file, pcm.data(), ShowAudioSamples, ShowSampleRate);
+        return std::fclose(file) == 0 && written;
+    }
+
     std::string path;
 };
 
@@ -78,43 +79,66 @@ std::string framePath(const std::string& directory, long long number) {
     return (std::filesystem::path(directory) / name).string();
 }
 
-[[noreturn]] void fail(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
-    std::fflush(stderr);
-    ExitProcess(1);
+// The files of a capture, each made empty under its temporary name before
+// anything is rendered.
+struct Outputs {
+    std::vector<OutputFile> shots; // one per --shot, in order
+    OutputFile audio;
+    OutputFile video;
+
+    bool create(const CaptureOptions& options, std::string& error) {
+        for (const ShotRequest& shot : options.shots) {
+            if (!shots.emplace_back().create(shot.file, error)) {
+                return false;
+            }
+        }
+        if (!options.audioFile.empty() && !audio.create(options.audioFile, error)) {
+            return false;
+        }
+        if (!options.videoFile.empty() && !video.create(options.videoFile, error)) {
+            return false;
+        }
+        if (!options.framesDirectory.empty()) {
+            std::error_code failed;
+            std::filesystem::create_directories(options.framesDirectory, failed);
+            if (failed) {
+                error = options.framesDirectory + ": " + failed.message();
+                return false;
+            }
+            OutputFile probe;
+            return probe.create(framePath(options.framesDirectory, 0), error);
+        }
+        return true;
+    }
+};
+
+bool writePicture(OutputFile& file, const std::vector<std::uint8_t>& rgb, int width, int height,
+                  std::string& error) {
+    return file.write(
+        [&](std::FILE* stream) { return WritePng(stream, rgb.data(), width, height); }, error);
 }
 
-} // namespace
+bool writeSong(OutputFile& file, const std::vector<std::uint8_t>& pcm, std::string& error) {
+    return file.write(
+        [&](std::FILE* stream) {
+            return WriteWav(stream, pcm.data(), ShowAudioSamples, ShowSampleRate);
+        },
+        error);
+}
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const ParsedOptions parsed = ParseCaptureOptions(arguments);
-    if (!parsed.ok) {
-        std::fprintf(stderr, "%s: %s\n%s", Program, parsed.error.c_str(), CaptureUsage());
-        return 2;
-    }
-    const CaptureOptions& options = parsed.options;
-    if (options.help) {
-        std::fputs(CaptureUsage(), stdout);
-        return 0;
-    }
-
+int capture(const CaptureOptions& options) {
     std::string ffmpeg;
     if (!options.videoFile.empty()) {
         ffmpeg = FindFfmpeg();
         if (ffmpeg.empty()) {
-            std::fprintf(stderr, "%s: --video needs ffmpeg, which is not on PATH\n", Program);
-            return 1;
+            return report("--video needs ffmpeg, which is not on PATH");
         }
     }
-    if (!options.framesDirectory.empty()) {
-        std::error_code failed;
-        std::filesystem::create_directories(options.framesDirectory, failed);
-        if (failed) {
-            std::fprintf(stderr, "%s: %s: %s\n", Program, options.framesDirectory.c_str(),
-                         failed.message().c_str());
-            return 1;
-        }
+    CatchInterruptions();
+    std::string error;
+    Outputs outputs;
+    if (!outputs.create(options, error)) {
+        return report(error);
     }
 
     const CapturePlan plan = PlanCapture(options);
@@ -122,22 +146,41 @@ int main(int argc, char** argv) {
 
     // Headless unless the caller chose a video driver.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (drawsFrames && !startShow(options)) {
-        return 1;
+    Show show;
+    if (drawsFrames) {
+        ShowRun run;
+        run.fullscreen = false;
+        run.width = options.width;
+        run.height = options.height;
+        run.frameSize = options.frameSize;
+        run.keepAspect = options.keepAspect;
+        run.fixedSeed = true;
+        run.seed = options.seed;
+        run.offline = true;
+        run.program = Program;
+        if (!StartShow(run, show)) {
+            return Failed;
+        }
     }
 
     // The song, after the visual start-up as in the show.
-    std::string error;
-    TemporaryFile songForVideo;
+    ScratchSong songForVideo;
     std::string songFile = options.audioFile;
-    if (songFile.empty() && !options.videoFile.empty()) {
-        songFile = songForVideo.path;
-        if (songFile.empty()) {
-            fail("cannot create a temporary file for the song");
+    if (!options.audioFile.empty() || !options.videoFile.empty()) {
+        const std::vector<std::uint8_t> pcm = RenderShowAudio(options.seed);
+        if (Interruption() != 0) {
+            return interrupted();
         }
-    }
-    if (!songFile.empty() && !CaptureShowAudio(songFile, options.seed, error)) {
-        fail(error);
+        if (!options.audioFile.empty() && !writeSong(outputs.audio, pcm, error)) {
+            return report(error);
+        }
+        if (songFile.empty()) {
+            if (!songForVideo.write(pcm)) {
+                return report(std::string("cannot keep the song for the video in /tmp: ") +
+                              std::strerror(errno));
+            }
+            songFile = songForVideo.path;
+        }
     }
     if (!drawsFrames) {
         return 0;
@@ -150,9 +193,10 @@ int main(int argc, char** argv) {
 
     VideoPipe video;
     const double videoStart = static_cast<double>(plan.rangeFirst) / options.fps;
-    if (!options.videoFile.empty() && !video.open(ffmpeg, options.videoFile, width, height,
-                                                  options.fps, songFile, videoStart, error)) {
-        fail(error);
+    if (!options.videoFile.empty() &&
+        !video.open(ffmpeg, outputs.video.temporaryPath(), width, height, options.fps, songFile,
+                    videoStart, error)) {
+        return report(error);
     }
 
     const bool progressInPlace = isatty(STDERR_FILENO) != 0;
@@ -163,13 +207,13 @@ int main(int argc, char** argv) {
     long long sequenceNumber = 0;
 
     for (std::int64_t frame = 0; frame <= plan.lastFrame; ++frame) {
-        const float time = static_cast<float>(static_cast<double>(frame) / options.fps);
-        demo.frameDelta = frame == 0 ? time : step;
-        demo.time = time;
-
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        RenderFrame();
+        if (Interruption() != 0) {
+            return interrupted();
+        }
+        FrameTime at;
+        at.time = static_cast<float>(static_cast<double>(frame) / options.fps);
+        at.frameDelta = frame == 0 ? at.time : step;
+        StepShow(show, at);
 
         const bool inRange = plan.inRange(frame);
         const bool shot = std::find(plan.shotFrames.begin(), plan.shotFrames.end(), frame) !=
@@ -180,17 +224,19 @@ int main(int argc, char** argv) {
         }
         for (std::size_t i = 0; i < plan.shotFrames.size(); ++i) {
             if (plan.shotFrames[i] == frame &&
-                !WritePng(options.shots[i].file, topDown.data(), width, height, error)) {
-                fail(error);
+                !writePicture(outputs.shots[i], topDown, width, height, error)) {
+                return report(error);
             }
         }
-        if (inRange && !options.framesDirectory.empty() &&
-            !WritePng(framePath(options.framesDirectory, sequenceNumber), topDown.data(), width,
-                      height, error)) {
-            fail(error);
+        if (inRange && !options.framesDirectory.empty()) {
+            OutputFile file;
+            if (!file.create(framePath(options.framesDirectory, sequenceNumber), error) ||
+                !writePicture(file, topDown, width, height, error)) {
+                return report(error);
+            }
         }
         if (inRange && !options.videoFile.empty() && !video.write(topDown.data(), error)) {
-            fail(error);
+            return Interruption() != 0 ? interrupted() : report(error);
         }
         if (inRange) {
             ++sequenceNumber;
@@ -201,13 +247,13 @@ int main(int argc, char** argv) {
             lastProgress = now;
             std::fprintf(stderr, "%s: frame %lld of %lld (%.2f s)%s", Program,
                          static_cast<long long>(frame + 1),
-                         static_cast<long long>(plan.lastFrame + 1), static_cast<double>(time),
+                         static_cast<long long>(plan.lastFrame + 1), static_cast<double>(at.time),
                          progressInPlace ? "\r" : "\n");
         }
     }
 
-    if (!video.close(error)) {
-        fail(error);
+    if (!video.close(error) || (!options.videoFile.empty() && !outputs.video.commit(error))) {
+        return Interruption() != 0 ? interrupted() : report(error);
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -218,5 +264,23 @@ int main(int argc, char** argv) {
                  rendered > 0 ? 1000.0 * seconds / static_cast<double>(rendered) : 0.0);
 
     Shutdown();
-    ExitProcess(0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const ParsedOptions parsed = ParseCaptureOptions(arguments);
+    if (!parsed.ok) {
+        std::fprintf(stderr, "%s: %s\n%s", Program, parsed.error.c_str(), CaptureUsage());
+        return UsageError;
+    }
+    if (parsed.options.help) {
+        std::fputs(CaptureUsage(), stdout);
+        return 0;
+    }
+    // The capture's files are settled before the process ends; SDL and the GL
+    // are left to it.
+    ExitProcess(static_cast<UINT>(capture(parsed.options)));
 }

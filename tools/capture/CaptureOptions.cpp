@@ -59,13 +59,17 @@ ParsedOptions failure(std::string error) {
 } // namespace
 
 const char* CaptureUsage() {
-    return "usage: hallatorvo-capture [--seed N] [--fps F] [--size WxH]\n"
+    return "usage: hallatorvo-capture [--seed N] [--fps F] [--size WxH] [--res N] [--aspect]\n"
            "                          [--shot T:FILE.png]...\n"
            "                          [--frames DIR [--from S] [--to S]]\n"
            "                          [--video FILE.mp4] [--audio FILE.wav]\n"
            "  --seed N          random seed of the run (default 1)\n"
            "  --fps F           frames per second of show time (default 60)\n"
            "  --size WxH        output size in pixels (default 512x512)\n"
+           "  --res N           draw each frame at N x N, N a multiple of 128 from 256\n"
+           "                    to 4096 (default 512)\n"
+           "  --aspect          keep the square frame square, centred with black bars,\n"
+           "                    instead of stretching it over the output\n"
            "  --shot T:FILE     write the frame shown at T seconds as a PNG; repeatable\n"
            "  --frames DIR      write frames as DIR/frame_00000.png, frame_00001.png, ...\n"
            "  --video FILE      encode frames and the song into FILE through ffmpeg\n"
@@ -84,9 +88,14 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
             options.help = true;
             continue;
         }
+        if (name == "--aspect") {
+            options.keepAspect = true;
+            continue;
+        }
         const bool known = name == "--seed" || name == "--fps" || name == "--size" ||
-                           name == "--shot" || name == "--frames" || name == "--video" ||
-                           name == "--from" || name == "--to" || name == "--audio";
+                           name == "--res" || name == "--shot" || name == "--frames" ||
+                           name == "--video" || name == "--from" || name == "--to" ||
+                           name == "--audio";
         if (!known) {
             return failure("unknown option '" + name + "'");
         }
@@ -111,6 +120,14 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
             if (!parseSize(value, options.width, options.height)) {
                 return failure("--size needs WxH with sides from 1 to 16384, not '" + value + "'");
             }
+        } else if (name == "--res") {
+            unsigned long long side = 0;
+            if (!parseCount(value, MaxFrameSize, side) ||
+                !IsFrameSize(static_cast<long long>(side))) {
+                return failure("--res needs a multiple of 128 from 256 to 4096, not '" + value +
+                               "'");
+            }
+            options.frameSize = static_cast<int>(side);
         } else if (name == "--shot") {
             const std::size_t colon = value.find(':');
             ShotRequest shot;

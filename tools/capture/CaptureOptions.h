@@ -5,12 +5,14 @@
 // S <= k / fps <= E (the whole show when not given).
 #pragma once
 
+#include "app/Show.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Time of the show's last frame: its length, 102 s, plus one second.
-constexpr double ShowEndSeconds = 103.0;
+// Time of the show's last frame: its length plus one second.
+constexpr double ShowEndSeconds = static_cast<double>(ShowLength) + 1.0;
 
 struct ShotRequest {
     double time = 0.0;
@@ -22,6 +24,8 @@ struct CaptureOptions {
     double fps = 60.0;
     int width = 512;
     int height = 512;
+    int frameSize = DefaultFrameSize;
+    bool keepAspect = false;
     std::vector<ShotRequest> shots;
     std::string framesDirectory; // empty: no frame sequence
     std::string videoFile;       // empty: no video

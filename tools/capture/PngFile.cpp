@@ -2,25 +2,14 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
-bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height,
-              std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
+bool WritePng(std::FILE* file, const std::uint8_t* rgb, int width, int height) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (png == nullptr || info == nullptr) {
         png_destroy_write_struct(&png, nullptr);
-        std::fclose(file);
-        error = path + ": out of memory";
         return false;
     }
 
@@ -31,8 +20,6 @@ bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int h
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        error = path + ": the PNG could not be written";
         return false;
     }
     png_init_io(png, file);
@@ -42,10 +29,5 @@ bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int h
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
-
-    if (std::fclose(file) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return std::fflush(file) == 0;
 }

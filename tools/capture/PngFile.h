@@ -2,9 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <cstdio>
 
 // `rgb` holds height rows of width x 3 bytes, the top row first. Returns false
-// with `error` set when the file cannot be written.
-bool WritePng(const std::string& path, const std::uint8_t* rgb, int width, int height,
-              std::string& error);
+// when the file does not take the data (errno tells why when a write failed).
+bool WritePng(std::FILE* file, const std::uint8_t* rgb, int width, int height);

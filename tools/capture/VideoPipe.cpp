@@ -1,5 +1,7 @@
 #include "tools/capture/VideoPipe.h"
 
+#include "tools/capture/Interruption.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -109,7 +111,7 @@ bool VideoPipe::write(const std::uint8_t* rgb, std::string& error) {
     while (done < frameBytes_) {
         const ssize_t n = ::write(pipe_, rgb + done, frameBytes_ - done);
         if (n < 0) {
-            if (errno == EINTR) {
+            if (errno == EINTR && Interruption() == 0) {
                 continue;
             }
             error = std::string("ffmpeg stopped taking frames: ") + std::strerror(errno);

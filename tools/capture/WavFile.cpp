@@ -1,9 +1,7 @@
 #include "tools/capture/WavFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -17,14 +15,10 @@ void put32(std::uint8_t* at, std::uint32_t value) {
     put16(at + 2, value >> 16);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 } // namespace
 
-bool WriteWav(const std::string& path, const std::uint8_t* pcm, std::int32_t count,
-              std::int32_t sampleRate, std::string& error) {
+bool WriteWav(std::FILE* file, const std::uint8_t* pcm, std::int32_t count,
+              std::int32_t sampleRate) {
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(count) * 2u;
     std::uint8_t header[44];
     std::uint8_t* h = header;
@@ -41,16 +35,6 @@ bool WriteWav(const std::string& path, const std::uint8_t* pcm, std::int32_t cou
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, dataBytes);
 
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (std::fwrite(header, 1, sizeof header, file.get()) != sizeof header ||
-        std::fwrite(pcm, 1, dataBytes, file.get()) != dataBytes ||
-        std::fclose(file.release()) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return std::fwrite(header, 1, sizeof header, file) == sizeof header &&
+           std::fwrite(pcm, 1, dataBytes, file) == dataBytes && std::fflush(file) == 0;
 }

@@ -1,0 +1,105 @@
+#include "app/Show.h"
+
+#include "app/SineTable.h"
+#include "app/Window.h"
+#include "common/DemoState.h"
+#include "platform/GL.h"
+#include "render/Extensions.h"
+#include "render/FramePlan.h"
+#include "textures/TextureTable.h"
+#include "timeline/Timeline.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+bool StartShow(const ShowRun& run, Show& show) {
+    demo.instance = GetModuleHandleA(nullptr);
+    demo.fullscreen = run.fullscreen ? 1 : 0;
+    demo.showFps = run.showFps ? 1 : 0;
+    demo.keepAspect = run.keepAspect ? 1 : 0;
+    show.offline = run.offline;
+
+    demo.randomSeed = run.fixedSeed ? run.seed : GetTickCount();
+    std::snprintf(show.title, sizeof show.title, "%s", ShowTitle);
+    demo.demoLength = ShowLength;
+
+    // The default frame always fits the window; larger ones may need a
+    // framebuffer object.
+    demo.width = std::max(run.width, DefaultFrameSize);
+    demo.height = std::max(run.height, DefaultFrameSize);
+    if (!RegisterWindowClass()) {
+        return false;
+    }
+    show.window = CreateShowWindow(show.title);
+    if (show.window == nullptr) {
+        return false;
+    }
+    const int windowWidth = demo.width;
+    const int windowHeight = demo.height;
+    if (!demo.fullscreen) {
+        demo.width = run.width;
+        demo.height = run.height;
+    }
+
+    FillSineTable();
+    InitExtensions();
+    const std::string note = SetUpFrame(run.frameSize, windowWidth, windowHeight);
+    if (!note.empty()) {
+        std::fprintf(stderr, "%s: %s\n", run.program, note.c_str());
+    }
+    InitTextures();
+    BuildTimeline();
+    if (!show.offline) {
+        show.music.init();
+        show.music.startPlayback();
+    }
+
+    show.frameRate.start(GetTickCount());
+    demo.time = 0.0f;
+    show.startTick = GetTickCount();
+    return true;
+}
+
+FrameTime ReadShowClock(const Show& show) {
+    FrameTime frame;
+    frame.tick = GetTickCount();
+    frame.time = ElapsedSeconds(show.startTick, frame.tick);
+    frame.frameDelta = frame.time - demo.time;
+    return frame;
+}
+
+void StepShow(Show& show, const FrameTime& frame) {
+    demo.frameDelta = frame.frameDelta;
+    demo.time = frame.time;
+
+    std::uint32_t shownFrames = 0;
+    if (demo.showFps && show.frameRate.frame(frame.tick, shownFrames)) {
+        std::snprintf(show.title, sizeof show.title, "FPS: %d", static_cast<int>(shownFrames));
+        SetWindowTextA(show.window, show.title);
+    }
+
+    if (!show.offline) {
+        show.music.renderAhead(0.0f);
+        if (!demo.fullscreen && PeekMessageA(&show.message, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (GetMessageA(&show.message, nullptr, 0, 0)) {
+                TranslateMessage(&show.message);
+                DispatchMessageA(&show.message);
+            }
+        }
+    }
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    RenderFrame();
+}
+
+bool ShowGoesOn(const Show& show) {
+    if (show.message.message == WM_QUIT) {
+        return false;
+    }
+    if (GetAsyncKeyState(VK_ESCAPE) & 0xFFFF) {
+        return false;
+    }
+    return RunAnotherFrame(demo.demoLength, demo.time);
+}

@@ -1,0 +1,71 @@
+// The show's start-up and its frame, shared by every front-end: the show
+// itself and the capture tool. A front-end describes the run, starts it once
+// and then steps it frame by frame on its own clock, presenting or reading
+// back each frame as it needs.
+#pragma once
+
+#include "app/Clock.h"
+#include "audio/AudioStream.h"
+#include "platform/Win32.h"
+#include "render/Frame.h"
+
+#include <cstdint>
+
+constexpr const char* ShowTitle = "TORVO: HALLATORVO";
+// The show's length; its last frame is the first one second or more past it.
+constexpr float ShowLength = 102.0f;
+
+// What one run of the show is.
+struct ShowRun {
+    bool fullscreen = true; // borderless over the desktop at its resolution; else a window
+    int width = 800;        // the output in a window; full screen takes the screen's
+    int height = 600;
+    int frameSize = DefaultFrameSize;
+    bool keepAspect = false; // the square frame stays square, with black bars
+    bool showFps = false;    // the frame rate in the window title
+    bool fixedSeed = false;  // false: the tick count at start seeds the run
+    std::uint32_t seed = 0;
+    // Frames for capture rather than for a viewer: no song is played and no
+    // window message is read.
+    bool offline = false;
+    const char* program = "hallatorvo"; // names the front-end in messages
+};
+
+// A started show, between its frames.
+struct Show {
+    AudioStream music; // the entry's first object: its construction does no work
+    HWND window = nullptr;
+    bool offline = false;
+    char title[64] = {};
+    FrameRateTitle frameRate;
+    std::uint32_t startTick = 0;
+    MSG message{}; // the last one read; holds no message at first
+};
+
+// When a frame is drawn, and the tick count that was read for it.
+struct FrameTime {
+    float time = 0.0f;
+    float frameDelta = 0.0f;
+    std::uint32_t tick = 0;
+};
+
+// The start-up, in the show's order: seed, title and length, the window with
+// its GL context, the sine table, the extensions, the frame's size and buffer,
+// the textures, the timeline, the song's first seconds and its playback (not
+// offline), and the clock. The window is never smaller than the default
+// frame; the output is its lower-left width x height. Returns false when no
+// window or context could be made, after telling the user.
+bool StartShow(const ShowRun& run, Show& show);
+
+// The show's own clock: one read of the tick counter, time since the start,
+// and the frame's length since the previous frame.
+FrameTime ReadShowClock(const Show& show);
+
+// One frame into the back buffer, not yet presented: the clock fields, the
+// frame-rate title, the music's render-ahead and at most one window message
+// (not offline), the clear and RenderFrame.
+void StepShow(Show& show, const FrameTime& frame);
+
+// The exit tests after a presented frame: false on a quit message, on Escape,
+// or once the frame's time has reached the show's length plus one second.
+bool ShowGoesOn(const Show& show);
