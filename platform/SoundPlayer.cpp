@@ -98,18 +98,30 @@ bool parseWave(const std::uint8_t* image, WaveLayout& layout) {
     return false;
 }
 
+// The position and the underrun count share one word, so that a reader sees
+// both as one buffer left them. Each fits in 32 bits: a data chunk's size is a
+// 32-bit count of bytes.
+std::uint64_t packCounts(std::size_t played, std::size_t underruns) {
+    return static_cast<std::uint64_t>(played) | static_cast<std::uint64_t>(underruns) << 32;
+}
+
+std::size_t playedOf(std::uint64_t counts) {
+    return static_cast<std::size_t>(counts & 0xFFFFFFFFu);
+}
+
+std::size_t underrunsOf(std::uint64_t counts) {
+    return static_cast<std::size_t>(counts >> 32);
+}
+
 // The sound being played. Reset only while no device is open; afterwards the
-// audio thread owns `position` and writes the counters, the writer's thread
-// stores `publishedBytes`.
+// audio thread alone writes `counts`, and the writer's thread stores
+// `publishedBytes`.
 struct Playback {
     const std::uint8_t* image = nullptr;
     WaveLayout layout;
     std::uint8_t silence = 0;
-    std::size_t position = 0;
     std::atomic<std::size_t> publishedBytes{0};
-    std::atomic<std::uint64_t> framesPlayed{0};
-    std::atomic<std::uint64_t> underrunFrames{0};
-    std::atomic<bool> finished{false};
+    std::atomic<std::uint64_t> counts{0}; // packCounts(frames played, of them underruns)
 };
 
 Playback playback;
@@ -134,7 +146,8 @@ void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
     if (limit > p.layout.dataOffset) {
         ready = std::min(p.layout.frameCount, (limit - p.layout.dataOffset) / frameBytes);
     }
-    const std::size_t start = p.position;
+    const std::uint64_t counts = p.counts.load(std::memory_order_relaxed);
+    const std::size_t start = playedOf(counts);
     const std::size_t end = std::min(start + frames, p.layout.frameCount);
     const std::size_t copyEnd = std::clamp(ready, start, end);
     const std::size_t copyBytes = (copyEnd - start) * frameBytes;
@@ -143,15 +156,8 @@ void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
     }
     // Missing frames and everything past the data's end play as silence.
     std::memset(stream + copyBytes, p.silence, static_cast<std::size_t>(length) - copyBytes);
-    if (end > copyEnd) {
-        p.underrunFrames.store(p.underrunFrames.load(std::memory_order_relaxed) + (end - copyEnd),
-                               std::memory_order_relaxed);
-    }
-    p.position = end;
-    p.framesPlayed.store(end, std::memory_order_relaxed);
-    if (end == p.layout.frameCount) {
-        p.finished.store(true, std::memory_order_relaxed);
-    }
+    p.counts.store(packCounts(end, underrunsOf(counts) + (end - copyEnd)),
+                   std::memory_order_relaxed);
 }
 
 void stopLocked() {
@@ -205,8 +211,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     if (sound == nullptr) {
         return TRUE;
     }
-    playback.framesPlayed.store(0, std::memory_order_relaxed);
-    playback.underrunFrames.store(0, std::memory_order_relaxed);
+    playback.counts.store(0, std::memory_order_relaxed);
     // Only asynchronous playback of an in-memory image is part of the subset.
     if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
@@ -220,11 +225,9 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     playback.image = image;
     playback.layout = layout;
     playback.silence = layout.bitsPerSample == 8 ? 0x80 : 0x00;
-    playback.position = 0;
     playback.publishedBytes.store(published ? publishedBytes
                                             : std::numeric_limits<std::size_t>::max(),
                                   std::memory_order_relaxed);
-    playback.finished.store(layout.frameCount == 0, std::memory_order_relaxed);
 
     SDL_AudioSpec wanted{};
     wanted.freq = static_cast<int>(layout.sampleRate);
@@ -255,9 +258,10 @@ void PublishSoundProgress(const void* image, std::size_t bytesWritten) {
 SoundPlayerStats GetSoundPlayerStats() {
     std::lock_guard<std::mutex> lock(control);
     SoundPlayerStats stats;
-    stats.framesPlayed = playback.framesPlayed.load(std::memory_order_relaxed);
-    stats.underrunFrames = playback.underrunFrames.load(std::memory_order_relaxed);
+    const std::uint64_t counts = playback.counts.load(std::memory_order_relaxed);
+    stats.framesPlayed = playedOf(counts);
+    stats.underrunFrames = underrunsOf(counts);
     stats.sampleRate = playback.layout.sampleRate;
-    stats.playing = device != 0 && !playback.finished.load(std::memory_order_relaxed);
+    stats.playing = device != 0 && stats.framesPlayed < playback.layout.frameCount;
     return stats;
 }

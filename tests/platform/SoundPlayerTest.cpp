@@ -333,6 +333,34 @@ TEST_F(SoundPlayer, EightBitStereoPlaysBytesAndMidScaleSilence) {
     }
 }
 
+// --- statistics -------------------------------------------------------------
+
+TEST_F(SoundPlayer, EveryPollPairsTheCountsOfOneBuffer) {
+    // A header that declares a long data chunk, with nothing published beyond
+    // it: every frame played is an underrun, and a consistent reading has both
+    // counts equal. The device runs flat out so buffers follow one another.
+    std::vector<std::uint8_t>& image = keep(makeWave(1, 16, 22050, 0));
+    put32(image, 4, 36 + 0x7FFFFFF0u);
+    put32(image, 40, 0x7FFFFFF0u);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    PublishSoundProgress(image.data(), headerBytes);
+    ASSERT_TRUE(play(image));
+
+    std::uint64_t polls = 0;
+    std::uint64_t torn = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; i < 10000; ++i, ++polls) {
+            const SoundPlayerStats stats = GetSoundPlayerStats();
+            torn += stats.underrunFrames != stats.framesPlayed;
+        }
+    }
+    const SoundPlayerStats last = GetSoundPlayerStats();
+    EXPECT_EQ(torn, 0u) << "in " << polls << " polls";
+    EXPECT_GT(last.framesPlayed, 100u * 1024u) << "the device ran through many buffers";
+}
+
 // --- stopping and replacing ---------------------------------------------------
 
 TEST_F(SoundPlayer, NullSoundStopsPlayback) {
