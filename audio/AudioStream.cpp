@@ -115,8 +115,14 @@ void AudioStream::storeSample(std::int32_t index, std::int16_t value) {
           static_cast<std::uint16_t>(value));
 }
 
+// The final slot of the data chunk is never rendered and stays silent, so once
+// rendering is full the whole image is final and a player reaching its end
+// hears no underrun.
 void AudioStream::publish() {
-    PublishSoundProgress(image.get(), HeaderBytes + 2 * static_cast<std::size_t>(samplesRendered));
+    const std::size_t bytes = samplesRendered >= capacitySamples()
+                                  ? static_cast<std::size_t>(imageBytes)
+                                  : HeaderBytes + 2 * static_cast<std::size_t>(samplesRendered);
+    PublishSoundProgress(image.get(), bytes);
 }
 
 void AudioStream::renderAhead(float minSeconds) {
