@@ -30,10 +30,17 @@ constexpr std::int32_t PublishInterval = 512;
 } // namespace
 
 AudioStream::AudioStream() = default;
-// The player reads the image until it is told to stop, so it stops first.
+
 AudioStream::~AudioStream() {
-    if (playing) {
-        PlaySoundA(nullptr, nullptr, 0);
+    withdrawImage();
+}
+
+// The player reads the image until it is told to stop, and progress published
+// for it would apply to a later image at the same address: both end before the
+// image goes.
+void AudioStream::withdrawImage() {
+    if (image != nullptr) {
+        WithdrawSoundImage(image.get());
     }
 }
 
@@ -54,6 +61,7 @@ void AudioStream::buildHeader() {
 }
 
 void AudioStream::init() {
+    withdrawImage();
     lengthSeconds = 240;
     sampleRate = 22050;
     samplesRendered = 0;
@@ -81,7 +89,6 @@ void AudioStream::init() {
 void AudioStream::startPlayback() {
     publish();
     PlaySoundA(reinterpret_cast<LPCSTR>(image.get()), nullptr, SND_ASYNC | SND_MEMORY);
-    playing = true;
     previousEntryTick = entryTick = GetTickCount();
 }
 

@@ -131,7 +131,8 @@ Playback playback;
 std::mutex control;
 SDL_AudioDeviceID device = 0;
 // The last progress published, for the next handover. Every PlaySoundA call
-// takes it, so it never outlives the image it was meant for.
+// takes it, and an image withdrawn before it is freed takes it back, so it
+// never reaches another image that comes to live at the same address.
 const void* pendingImage = nullptr;
 std::size_t pendingBytes = 0;
 bool exitHookInstalled = false;
@@ -244,6 +245,16 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     }
     SDL_PauseAudioDevice(device, 0);
     return TRUE;
+}
+
+void WithdrawSoundImage(const void* image) {
+    std::lock_guard<std::mutex> lock(control);
+    if (device != 0 && playback.image == image) {
+        stopLocked();
+    }
+    if (pendingImage == image) {
+        pendingImage = nullptr;
+    }
 }
 
 void PublishSoundProgress(const void* image, std::size_t bytesWritten) {

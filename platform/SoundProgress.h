@@ -10,9 +10,12 @@
 // counts as complete, as for any ordinary caller of PlaySoundA.
 //
 // Publish from the thread that calls PlaySoundA: once before handing the image
-// over, then after each block written. On Windows the system player has no such
-// handshake, and both calls do nothing.
+// over, then after each block written, and withdraw the image before freeing or
+// rewriting it. On Windows the system player has no such handshake: publishing
+// does nothing, and withdrawing stops whatever sound plays.
 #pragma once
+
+#include "platform/Win32.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +35,9 @@ struct SoundPlayerStats {
 
 #ifdef _WIN32
 inline void PublishSoundProgress(const void*, std::size_t) {}
+inline void WithdrawSoundImage(const void*) {
+    PlaySoundA(nullptr, nullptr, 0);
+}
 inline SoundPlayerStats GetSoundPlayerStats() {
     return {};
 }
@@ -40,5 +46,9 @@ inline SoundPlayerStats GetSoundPlayerStats() {
 // it is playing, and to the next PlaySoundA call if that hands over the same
 // image; that call forgets it either way.
 void PublishSoundProgress(const void* image, std::size_t bytesWritten);
+// The image is about to be freed or rewritten: if it is the sound playing,
+// playback stops, and progress published for it is forgotten. Other sounds
+// play on.
+void WithdrawSoundImage(const void* image);
 SoundPlayerStats GetSoundPlayerStats();
 #endif

@@ -302,6 +302,9 @@ TEST_F(SoundPlayer, ProgressAppliesOnlyToTheImageHandedOverNext) {
     EXPECT_EQ(underrunsOf(first), 0u) << "the handover in between took the progress";
     PublishSoundProgress(first.data(), headerBytes);
     EXPECT_EQ(underrunsOf(first), 4410u);
+    PublishSoundProgress(first.data(), headerBytes);
+    WithdrawSoundImage(first.data());
+    EXPECT_EQ(underrunsOf(first), 0u) << "a withdrawn image's progress is forgotten";
 }
 
 TEST_F(SoundPlayer, EightBitStereoPlaysBytesAndMidScaleSilence) {
