@@ -5,6 +5,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -226,4 +229,28 @@ TEST(TickCount, IsReplaceableAndWraps) {
     const DWORD b = GetTickCount();
     EXPECT_GE(b - a, 15u);
     EXPECT_LT(b - a, 2000u);
+}
+
+TEST(TerminationSignals, TheFirstReadsAsEscapeAndASecondEndsTheProcessAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case {
+        int first;
+        int second;
+    };
+    const std::vector<Case> cases = {
+        {SIGINT, SIGINT}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}, {SIGTERM, SIGINT}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(strsignal(c.first)) + ", then " + strsignal(c.second));
+        EXPECT_EXIT(
+            {
+                TreatTerminationSignalsAsEscape();
+                std::raise(c.first);
+                if ((GetAsyncKeyState(VK_ESCAPE) & 0x0001) == 0) {
+                    std::_Exit(2); // the first signal was not seen as Escape
+                }
+                std::raise(c.second);
+                std::_Exit(0); // the second one was swallowed too
+            },
+            testing::KilledBySignal(c.second), "");
+    }
 }
