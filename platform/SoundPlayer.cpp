@@ -6,6 +6,14 @@
 // writer: frames beyond the published bytes come out as silence while the
 // position keeps the device's pace. The device is opened in the image's own
 // rate and format; SDL converts if the hardware wants something else.
+//
+// A device can go away while it plays (headphones unplugged, an interface
+// switched off, the sound server restarted). The layer's event pump then opens
+// the default device in its place, and playback resumes where the tick count
+// since the start says: the music stays in step with the pictures, which follow
+// the same clock, and what fell in between is skipped. While no device opens,
+// the pump tries again once a second.
+#include "platform/SoundPlayer.h"
 #include "platform/SoundProgress.h"
 #include "platform/Win32.h"
 
@@ -113,23 +121,31 @@ std::size_t underrunsOf(std::uint64_t counts) {
     return static_cast<std::size_t>(counts >> 32);
 }
 
-// The sound being played. Reset only while no device is open; afterwards the
-// audio thread alone writes `counts`, and the writer's thread stores
-// `publishedBytes`.
+// The sound being played; `image` is null when none is. Reset only while no
+// device is open. While one is, the audio thread alone writes `counts`, the
+// writer's thread stores `publishedBytes`, and `device` changes only after the
+// device has closed.
 struct Playback {
     const std::uint8_t* image = nullptr;
     WaveLayout layout;
     std::uint8_t silence = 0;
+    std::atomic<SDL_AudioDeviceID> device{0}; // none while a lost one awaits its replacement
     std::atomic<std::size_t> publishedBytes{0};
-    std::atomic<std::uint64_t> counts{0}; // packCounts(frames played, of them underruns)
+    std::atomic<std::uint64_t> counts{0}; // packCounts(frames played, underruns)
 };
 
 Playback playback;
 
-// Guards the state below. Only the callers' threads take it; the audio thread
-// never does, so it cannot stall playback.
+// Guards the state below and every change of `playback`. Only the callers'
+// threads take it; the audio thread never does, so it cannot stall playback.
 std::mutex control;
-SDL_AudioDeviceID device = 0;
+// The tick count when the sound started: after a lost device, the sound goes on
+// where this clock says it is.
+DWORD startTick = 0;
+bool deviceRemoved = false; // SDL reported the device gone
+DWORD lastReopenAttempt = 0;
+bool reopenFailureReported = false;
+std::uint64_t lostFrames = 0;
 // The last progress published, for the next handover. Every PlaySoundA call
 // takes it, and an image withdrawn before it is freed takes it back, so it
 // never reaches another image that comes to live at the same address.
@@ -140,6 +156,12 @@ bool exitHookInstalled = false;
 // SDL's audio thread: fills one device buffer from the image.
 void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
     Playback& p = *static_cast<Playback*>(userdata);
+    // SDL goes on calling back for a device it has lost, to keep time. The
+    // position stays where the device went, for its replacement to take up.
+    if (SDL_GetAudioDeviceStatus(p.device.load(std::memory_order_relaxed)) != SDL_AUDIO_PLAYING) {
+        std::memset(stream, p.silence, static_cast<std::size_t>(length));
+        return;
+    }
     const std::size_t frameBytes = p.layout.blockAlign;
     const std::size_t frames = static_cast<std::size_t>(length) / frameBytes;
     const std::size_t limit = p.publishedBytes.load(std::memory_order_acquire);
@@ -161,12 +183,74 @@ void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
                    std::memory_order_relaxed);
 }
 
-void stopLocked() {
-    if (device != 0) {
+// About 46 ms per buffer: short enough to follow a writer that stays a few
+// seconds ahead, long enough not to starve on a busy machine.
+Uint16 bufferFrames(std::uint32_t sampleRate) {
+    if (sampleRate <= 24000) {
+        return 1024;
+    }
+    return sampleRate <= 48000 ? 2048 : 4096;
+}
+
+SDL_AudioDeviceID currentDevice() {
+    return playback.device.load(std::memory_order_relaxed);
+}
+
+// Opens the default device for the sound and starts it.
+bool openDevice() {
+    const WaveLayout& layout = playback.layout;
+    SDL_AudioSpec wanted{};
+    wanted.freq = static_cast<int>(layout.sampleRate);
+    wanted.format = layout.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    wanted.channels = static_cast<Uint8>(layout.channels);
+    wanted.samples = bufferFrames(layout.sampleRate);
+    wanted.callback = fillBuffer;
+    wanted.userdata = &playback;
+    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (opened == 0) {
+        return false;
+    }
+    playback.device.store(opened, std::memory_order_relaxed);
+    SDL_PauseAudioDevice(opened, 0); // no callback runs before this
+    return true;
+}
+
+void closeDevice() {
+    const SDL_AudioDeviceID open = currentDevice();
+    if (open != 0) {
         if (SDL_WasInit(SDL_INIT_AUDIO) != 0) {
-            SDL_CloseAudioDevice(device); // waits for a running callback
+            SDL_CloseAudioDevice(open); // waits for a running callback
         }
-        device = 0;
+        playback.device.store(0, std::memory_order_relaxed);
+    }
+}
+
+void stopLocked() {
+    closeDevice();
+    playback.image = nullptr;
+}
+
+// Opening a device can take a while when the sound server is down: after the
+// first attempt, a second passes between attempts, so the pictures go on.
+constexpr DWORD reopenIntervalTicks = 1000;
+
+// Takes the sound up on a new device from the frame the clock says is due. The
+// frames skipped to get there count as lost; a clock behind the position (the
+// lost device was handed buffers ahead of time) plays those frames again.
+void resumeLocked(DWORD now) {
+    const std::uint64_t counts = playback.counts.load(std::memory_order_relaxed);
+    const std::uint64_t elapsed = static_cast<DWORD>(now - startTick); // wraps as the ticks do
+    const std::size_t due = static_cast<std::size_t>(std::min<std::uint64_t>(
+        playback.layout.frameCount, elapsed * playback.layout.sampleRate / 1000));
+    if (due > playedOf(counts)) {
+        lostFrames += due - playedOf(counts);
+    }
+    playback.counts.store(packCounts(due, underrunsOf(counts)), std::memory_order_relaxed);
+    lastReopenAttempt = now;
+    if (due < playback.layout.frameCount && !openDevice() && !reopenFailureReported) {
+        std::fprintf(stderr, "SDL audio device lost, and none opens in its place: %s\n",
+                     SDL_GetError());
+        reopenFailureReported = true;
     }
 }
 
@@ -192,15 +276,6 @@ bool ensureAudio() {
     return true;
 }
 
-// About 46 ms per buffer: short enough to follow a writer that stays a few
-// seconds ahead, long enough not to starve on a busy machine.
-Uint16 bufferFrames(std::uint32_t sampleRate) {
-    if (sampleRate <= 24000) {
-        return 1024;
-    }
-    return sampleRate <= 48000 ? 2048 : 4096;
-}
-
 } // namespace
 
 BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
@@ -213,6 +288,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
         return TRUE;
     }
     playback.counts.store(0, std::memory_order_relaxed);
+    lostFrames = 0;
     // Only asynchronous playback of an in-memory image is part of the subset.
     if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
@@ -229,27 +305,21 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     playback.publishedBytes.store(published ? publishedBytes
                                             : std::numeric_limits<std::size_t>::max(),
                                   std::memory_order_relaxed);
-
-    SDL_AudioSpec wanted{};
-    wanted.freq = static_cast<int>(layout.sampleRate);
-    wanted.format = layout.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-    wanted.channels = static_cast<Uint8>(layout.channels);
-    wanted.samples = bufferFrames(layout.sampleRate);
-    wanted.callback = fillBuffer;
-    wanted.userdata = &playback;
-    SDL_AudioSpec obtained{};
-    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (device == 0) {
+    startTick = GetTickCount();
+    deviceRemoved = false;
+    lastReopenAttempt = startTick - reopenIntervalTicks; // the first replacement goes at once
+    reopenFailureReported = false;
+    if (!openDevice()) {
+        playback.image = nullptr;
         std::fprintf(stderr, "SDL audio device: %s\n", SDL_GetError());
         return FALSE;
     }
-    SDL_PauseAudioDevice(device, 0);
     return TRUE;
 }
 
 void WithdrawSoundImage(const void* image) {
     std::lock_guard<std::mutex> lock(control);
-    if (device != 0 && playback.image == image) {
+    if (image != nullptr && playback.image == image) {
         stopLocked();
     }
     if (pendingImage == image) {
@@ -259,7 +329,7 @@ void WithdrawSoundImage(const void* image) {
 
 void PublishSoundProgress(const void* image, std::size_t bytesWritten) {
     std::lock_guard<std::mutex> lock(control);
-    if (device != 0 && playback.image == image) {
+    if (image != nullptr && playback.image == image) {
         playback.publishedBytes.store(bytesWritten, std::memory_order_release);
     }
     pendingImage = image;
@@ -272,7 +342,41 @@ SoundPlayerStats GetSoundPlayerStats() {
     const std::uint64_t counts = playback.counts.load(std::memory_order_relaxed);
     stats.framesPlayed = playedOf(counts);
     stats.underrunFrames = underrunsOf(counts);
+    stats.lostFrames = lostFrames;
     stats.sampleRate = playback.layout.sampleRate;
-    stats.playing = device != 0 && stats.framesPlayed < playback.layout.frameCount;
+    const SDL_AudioDeviceID open = currentDevice();
+    stats.playing = open != 0 && SDL_GetAudioDeviceStatus(open) == SDL_AUDIO_PLAYING &&
+                    stats.framesPlayed < playback.layout.frameCount;
     return stats;
+}
+
+void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {
+    std::lock_guard<std::mutex> lock(control);
+    if (removed != 0 && removed == currentDevice()) {
+        deviceRemoved = true;
+    }
+}
+
+void TendSoundDevice() {
+    std::lock_guard<std::mutex> lock(control);
+    if (playback.image == nullptr) {
+        return;
+    }
+    const SDL_AudioDeviceID open = currentDevice();
+    if (open != 0) {
+        if (!deviceRemoved && SDL_GetAudioDeviceStatus(open) != SDL_AUDIO_STOPPED) {
+            return;
+        }
+        closeDevice();
+        deviceRemoved = false;
+        // SDL gives the next device the same id: removals still queued are the
+        // closed one's.
+        SDL_FlushEvent(SDL_AUDIODEVICEREMOVED);
+    }
+    const DWORD now = GetTickCount();
+    // A sound that has reached its end stays there.
+    if (now - lastReopenAttempt >= reopenIntervalTicks &&
+        playedOf(playback.counts.load(std::memory_order_relaxed)) < playback.layout.frameCount) {
+        resumeLocked(now);
+    }
 }

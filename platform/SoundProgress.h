@@ -23,13 +23,17 @@
 struct SoundPlayerStats {
     // Sample frames of the current (or last) image handed to the device so far:
     // the player's position in the image. It runs ahead of what is audible by
-    // the device's buffer.
+    // the device's buffer. After a lost device it goes on from where the clock
+    // since the start of playback says.
     std::uint64_t framesPlayed = 0;
-    // Of those, the frames played as silence because they were not yet published.
+    // Frames played as silence because they were not yet published.
     std::uint64_t underrunFrames = 0;
+    // Frames skipped because no device took them: those between a lost
+    // device's last buffer and the point where its replacement picked up.
+    std::uint64_t lostFrames = 0;
     // Sample frames per second of that image.
     std::uint32_t sampleRate = 0;
-    // A sound is playing and has not yet reached the end of its data.
+    // A device is playing a sound that has not yet reached the end of its data.
     bool playing = false;
 };
 

@@ -1,4 +1,5 @@
 // Windowing, messages, WGL and process calls of the Win32 subset, on SDL2.
+#include "platform/SoundPlayer.h"
 #include "platform/TickSource.h"
 #include "platform/Win32.h"
 
@@ -113,14 +114,20 @@ void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     messageQueue.push_back(m);
 }
 
-// Moves SDL's pending events into the message queue and the key state.
+// Moves SDL's pending events into the message queue and the key state, and
+// lets the sound player replace a lost device.
 void pumpEvents() {
-    if (!videoReady) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
         return;
     }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
+        case SDL_AUDIODEVICEREMOVED:
+            if (event.adevice.iscapture == 0) {
+                NoteSoundDeviceRemoved(event.adevice.which);
+            }
+            break;
         case SDL_WINDOWEVENT: {
             Win32Window* window = windowOf(SDL_GetWindowFromID(event.window.windowID));
             if (window == nullptr) {
@@ -154,6 +161,7 @@ void pumpEvents() {
             break;
         }
     }
+    TendSoundDevice();
 }
 
 bool matches(const MSG& m, HWND window, UINT filterMin, UINT filterMax) {

@@ -1,6 +1,6 @@
 // The WAV image, the sample conversion and the render pacing of the music driver.
 #include "audio/AudioStream.h"
-#include "platform/TickSource.h"
+#include "tests/support/ManualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -9,25 +9,6 @@
 #include <limits>
 
 namespace {
-
-// A tick counter the tests move by hand; every read can also advance it.
-DWORD ticks = 0;
-DWORD ticksPerRead = 0;
-DWORD manualTicks() {
-    const DWORD now = ticks;
-    ticks += ticksPerRead;
-    return now;
-}
-
-struct ManualClock {
-    ManualClock(DWORD start, DWORD perRead) {
-        ticks = start;
-        ticksPerRead = perRead;
-        previous = SetTickSource(manualTicks);
-    }
-    ~ManualClock() { SetTickSource(previous); }
-    TickSource previous;
-};
 
 std::int16_t sampleAt(const AudioStream& stream, std::int32_t index) {
     const std::uint8_t* at = stream.image.get() + AudioStream::HeaderBytes + 2 * index;
@@ -112,8 +93,8 @@ TEST_F(AudioStreamTest, LeadLosesTheWallClockTimeBetweenCallsAndGainsWhatWasRend
     const std::int32_t before = stream->samplesRendered;
 
     // 300 ms pass; the call renders until a read of the clock is over budget.
-    ticks = 50300;
-    ticksPerRead = 1; // every read of the counter costs a millisecond
+    clock.ticks = 50300;
+    clock.ticksPerRead = 1; // every read of the counter costs a millisecond
     stream->renderAhead(0.0f);
     const std::int32_t rendered = stream->samplesRendered - before;
     EXPECT_GE(rendered, 1);
@@ -128,7 +109,7 @@ TEST_F(AudioStreamTest, AZeroCallRendersOneSampleEvenWhenAlreadyOverBudget) {
     ManualClock clock(90000, 0);
     stream->startPlayback();
     const std::int32_t before = stream->samplesRendered;
-    ticksPerRead = 5000; // each read of the clock jumps far past any budget
+    clock.ticksPerRead = 5000; // each read of the clock jumps far past any budget
     stream->renderAhead(0.0f);
     EXPECT_EQ(stream->samplesRendered, before + 1);
 }

@@ -3,7 +3,9 @@
 // compare what a listener would hear with the image that was played.
 #include "platform/SoundProgress.h"
 #include "platform/Win32.h"
+#include "tests/support/ManualClock.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -96,6 +98,16 @@ bool waitUntil(const std::function<bool()>& condition) {
 
 bool finished() {
     return !GetSoundPlayerStats().playing;
+}
+
+// The device the player has open: the one SDL says is playing.
+SDL_AudioDeviceID playingDevice() {
+    for (SDL_AudioDeviceID id = 1; id < 64; ++id) {
+        if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING) {
+            return id;
+        }
+    }
+    return 0;
 }
 
 class SoundPlayer : public ::testing::Test {
@@ -362,6 +374,108 @@ TEST_F(SoundPlayer, EveryPollPairsTheCountsOfOneBuffer) {
     const SoundPlayerStats last = GetSoundPlayerStats();
     EXPECT_EQ(torn, 0u) << "in " << polls << " polls";
     EXPECT_GT(last.framesPlayed, 100u * 1024u) << "the device ran through many buffers";
+}
+
+// --- a lost device -------------------------------------------------------------
+
+// Pumps the layer's events, as the show does every frame, with the clock at tick.
+void pumpEventsAt(DWORD tick) {
+    ManualClock::ticks = tick;
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
+}
+
+// A device that took the ramp from frame `from` to its end.
+void expectRampFrom(const std::vector<std::int16_t>& heard, std::size_t from, std::size_t end) {
+    ASSERT_GE(heard.size(), end - from);
+    for (std::size_t n = from; n < end; ++n) {
+        ASSERT_EQ(heard[n - from], rampSample(n)) << "sample " << n;
+    }
+}
+
+TEST_F(SoundPlayer, AfterALostDeviceTheSoundGoesOnWhereTheClockIsOnANewDevice) {
+    constexpr std::uint32_t frames = 10 * 22050;
+    constexpr DWORD start = 70000;
+    // Event pumps after the loss, in milliseconds since playback started. SDL's
+    // disk driver opens no device on a file it cannot create.
+    struct Pump {
+        DWORD at;
+        bool deviceAvailable;
+        bool playingAfter;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Pump> pumps;
+        std::size_t resumesAt; // the frame the new device starts from
+    };
+    const std::vector<Case> cases = {
+        {"a new device at once", {{3000, true, true}}, 66150},
+        {"none for a while, tried again after a second and not sooner",
+         {{3000, false, false}, {3500, true, false}, {4200, true, true}},
+         92610},
+        {"none until the sound is over", {{3000, false, false}, {12000, true, false}}, frames},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ManualClock clock(start, 0);
+        const std::size_t lostFile = files.size() - 1;
+        // The first device takes a buffer every quarter of a second: it has
+        // played little when it goes.
+        setenv("SDL_DISKAUDIODELAY", "250", 1);
+        ASSERT_TRUE(play(keep(makeRamp(frames))));
+        ASSERT_TRUE(waitUntil([] { return GetSoundPlayerStats().framesPlayed > 0; }));
+        SDL_Event removal{};
+        removal.type = SDL_AUDIODEVICEREMOVED;
+        removal.adevice.which = playingDevice();
+        ASSERT_NE(removal.adevice.which, 0u);
+        ASSERT_EQ(SDL_PushEvent(&removal), 1);
+
+        setenv("SDL_DISKAUDIODELAY", "2", 1);
+        useNewFile();
+        for (const Pump& pump : c.pumps) {
+            const std::string file = pump.deviceAvailable ? files.back() : "/nonexistent/hv-sound";
+            setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+            pumpEventsAt(start + pump.at);
+            EXPECT_EQ(GetSoundPlayerStats().playing, pump.playingAfter)
+                << "at " << pump.at << " ms";
+        }
+        ASSERT_TRUE(waitUntil(finished));
+        const SoundPlayerStats stats = GetSoundPlayerStats();
+        PlaySoundA(nullptr, nullptr, 0);
+
+        const std::vector<std::int16_t> before = heard16(lostFile);
+        ASSERT_LT(before.size(), c.resumesAt);
+        expectRampFrom(before, 0, before.size());
+        EXPECT_EQ(stats.framesPlayed, frames);
+        EXPECT_EQ(stats.lostFrames, c.resumesAt - before.size()) << "the frames no device took";
+        expectRampFrom(heard16(lostFile + 1), c.resumesAt, frames);
+        useNewFile();
+    }
+}
+
+TEST_F(SoundPlayer, ADeviceSdlGivesUpStopsCountingAndIsReplacedOnTheNextPump) {
+    // SDL's disk driver gives up a device whose file takes no more data, as a
+    // sound server does one that is unplugged, and reports the removal itself.
+    constexpr std::uint32_t frames = 10 * 22050;
+    constexpr DWORD start = 70000;
+    ManualClock clock(start, 0);
+    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    ASSERT_TRUE(play(keep(makeRamp(frames))));
+    ASSERT_TRUE(waitUntil([] { return SDL_HasEvent(SDL_AUDIODEVICEREMOVED) == SDL_TRUE; }));
+    const SoundPlayerStats gone = GetSoundPlayerStats();
+    EXPECT_FALSE(gone.playing) << "a lost device plays nothing";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(GetSoundPlayerStats().framesPlayed, gone.framesPlayed)
+        << "what SDL asks for after the loss is not counted as played";
+
+    setenv("SDL_DISKAUDIOFILE", files.back().c_str(), 1);
+    pumpEventsAt(start + 3000);
+    ASSERT_TRUE(waitUntil(finished));
+    const SoundPlayerStats stats = GetSoundPlayerStats();
+    PlaySoundA(nullptr, nullptr, 0);
+    EXPECT_EQ(stats.framesPlayed, frames);
+    EXPECT_EQ(stats.lostFrames, 66150 - gone.framesPlayed);
+    expectRampFrom(heard16(files.size() - 1), 66150, frames);
 }
 
 // --- stopping and replacing ---------------------------------------------------
