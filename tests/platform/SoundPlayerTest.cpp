@@ -270,7 +270,9 @@ TEST_F(SoundPlayer, PlaysACompleteImageSampleForSampleThenSilence) {
 }
 
 TEST_F(SoundPlayer, UnpublishedSamplesPlayAsSilenceInPlaceAndPlaybackKeepsPace) {
-    constexpr std::uint32_t frames = 8 * 22050;
+    // Long enough (over a second at the test's pace) that the writer catches
+    // up before the end even on a busy machine.
+    constexpr std::uint32_t frames = 30 * 22050;
     constexpr std::size_t written = 22050;
     const std::vector<std::uint8_t>& image = keep(makeRamp(frames));
     // Half of the next sample is written too: it must not play.
