@@ -23,16 +23,21 @@ namespace {
 constexpr std::size_t imageBytes = 10584046;
 
 // Images come from one block that is handed out again as soon as it is freed:
-// a new image lands where the last one was, as it may with any allocator.
-alignas(std::max_align_t) std::uint8_t imageBlock[imageBytes];
+// a new image lands where the last one was, as it may with any allocator. The
+// block is allocated at run time, and the replacements stay out of line, so the
+// compiler draws no conclusions from where a new array can or cannot be.
+std::uint8_t* imageBlock() {
+    static auto* const block = static_cast<std::uint8_t*>(std::malloc(imageBytes));
+    return block;
+}
 bool imageBlockTaken = false;
 
 } // namespace
 
-void* operator new[](std::size_t size) {
-    if (size == imageBytes && !imageBlockTaken) {
+[[gnu::noinline]] void* operator new[](std::size_t size) {
+    if (size == imageBytes && !imageBlockTaken && imageBlock() != nullptr) {
         imageBlockTaken = true;
-        return imageBlock;
+        return imageBlock();
     }
     if (void* p = std::malloc(size > 0 ? size : 1)) {
         return p;
@@ -40,15 +45,15 @@ void* operator new[](std::size_t size) {
     throw std::bad_alloc();
 }
 
-void operator delete[](void* p) noexcept {
-    if (p == imageBlock) {
+[[gnu::noinline]] void operator delete[](void* p) noexcept {
+    if (p != nullptr && p == imageBlock()) {
         imageBlockTaken = false;
         return;
     }
     std::free(p);
 }
 
-void operator delete[](void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
     operator delete[](p);
 }
 
