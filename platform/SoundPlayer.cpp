@@ -196,7 +196,8 @@ SDL_AudioDeviceID currentDevice() {
     return playback.device.load(std::memory_order_relaxed);
 }
 
-// Opens the default device for the sound and starts it.
+// Opens the default device for the sound, paused: no callback runs before
+// startDevice.
 bool openDevice() {
     const WaveLayout& layout = playback.layout;
     SDL_AudioSpec wanted{};
@@ -211,8 +212,11 @@ bool openDevice() {
         return false;
     }
     playback.device.store(opened, std::memory_order_relaxed);
-    SDL_PauseAudioDevice(opened, 0); // no callback runs before this
     return true;
+}
+
+void startDevice() {
+    SDL_PauseAudioDevice(currentDevice(), 0);
 }
 
 void closeDevice() {
@@ -234,20 +238,34 @@ void stopLocked() {
 // first attempt, a second passes between attempts, so the pictures go on.
 constexpr DWORD reopenIntervalTicks = 1000;
 
-// Takes the sound up on a new device from the frame the clock says is due. The
-// frames skipped to get there count as lost; a clock behind the position (the
-// lost device was handed buffers ahead of time) plays those frames again.
-void resumeLocked(DWORD now) {
-    const std::uint64_t counts = playback.counts.load(std::memory_order_relaxed);
+// The frame the clock since the start says is due at `now`.
+std::size_t framesDue(DWORD now) {
     const std::uint64_t elapsed = static_cast<DWORD>(now - startTick); // wraps as the ticks do
-    const std::size_t due = static_cast<std::size_t>(std::min<std::uint64_t>(
+    return static_cast<std::size_t>(std::min<std::uint64_t>(
         playback.layout.frameCount, elapsed * playback.layout.sampleRate / 1000));
+}
+
+// Takes the sound up on a new device from the frame the clock says is due once
+// the device is open (opening can take a while). The frames skipped to get
+// there count as lost; a clock behind the position (the lost device was handed
+// buffers ahead of time) plays those frames again.
+void resumeLocked() {
+    DWORD now = GetTickCount();
+    bool opened = false;
+    if (framesDue(now) < playback.layout.frameCount) {
+        opened = openDevice();
+        now = GetTickCount();
+    }
+    lastReopenAttempt = now;
+    const std::uint64_t counts = playback.counts.load(std::memory_order_relaxed);
+    const std::size_t due = framesDue(now);
     if (due > playedOf(counts)) {
         lostFrames += due - playedOf(counts);
     }
     playback.counts.store(packCounts(due, underrunsOf(counts)), std::memory_order_relaxed);
-    lastReopenAttempt = now;
-    if (due < playback.layout.frameCount && !openDevice() && !reopenFailureReported) {
+    if (opened) {
+        startDevice();
+    } else if (due < playback.layout.frameCount && !reopenFailureReported) {
         std::fprintf(stderr, "SDL audio device lost, and none opens in its place: %s\n",
                      SDL_GetError());
         reopenFailureReported = true;
@@ -305,15 +323,16 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     playback.publishedBytes.store(published ? publishedBytes
                                             : std::numeric_limits<std::size_t>::max(),
                                   std::memory_order_relaxed);
-    startTick = GetTickCount();
-    deviceRemoved = false;
-    lastReopenAttempt = startTick - reopenIntervalTicks; // the first replacement goes at once
-    reopenFailureReported = false;
     if (!openDevice()) {
         playback.image = nullptr;
         std::fprintf(stderr, "SDL audio device: %s\n", SDL_GetError());
         return FALSE;
     }
+    startTick = GetTickCount();
+    deviceRemoved = false;
+    lastReopenAttempt = startTick - reopenIntervalTicks; // the first replacement goes at once
+    reopenFailureReported = false;
+    startDevice();
     return TRUE;
 }
 
@@ -373,10 +392,9 @@ void TendSoundDevice() {
         // closed one's.
         SDL_FlushEvent(SDL_AUDIODEVICEREMOVED);
     }
-    const DWORD now = GetTickCount();
     // A sound that has reached its end stays there.
-    if (now - lastReopenAttempt >= reopenIntervalTicks &&
+    if (GetTickCount() - lastReopenAttempt >= reopenIntervalTicks &&
         playedOf(playback.counts.load(std::memory_order_relaxed)) < playback.layout.frameCount) {
-        resumeLocked(now);
+        resumeLocked();
     }
 }
