@@ -53,7 +53,7 @@ test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHV_SANITIZE=thread -DHV_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS) hallatorvo
 	cd $(TSAN_BUILD)/bin && for t in $(TSAN_TESTS); do $(TSAN_ENV) ./$$t || exit 1; done
-	cd $(TSAN_BUILD)/bin && $(TSAN_ENV) timeout --preserve-status -s TERM 30 ./hallatorvo -window -fps
+	cd $(TSAN_BUILD)/bin && $(TSAN_ENV) timeout --preserve-status -s TERM -k 30 30 ./hallatorvo -window -fps
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done
