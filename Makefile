@@ -46,7 +46,7 @@ test-sanitize: deps
 # layer and the music driver, then 30 s of the show headless, ended by SIGTERM
 # as a terminal user ends it. Any report fails the run.
 TSAN_BUILD ?= build-tsan
-TSAN_TESTS = sound_player_tests platform_tests audio_tests audio_playback_tests
+TSAN_TESTS = sound_player_tests platform_tests audio_tests
 TSAN_ENV = $(HEADLESS) TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp
 
 test-tsan: deps

@@ -1,14 +1,25 @@
-// The WAV image, the sample conversion and the render pacing of the music driver.
+// The WAV image, the sample conversion and the render pacing of the music
+// driver, and what the player behind it counts.
 #include "audio/AudioStream.h"
+#include "platform/SoundProgress.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 
 namespace {
+
+// The player plays into /dev/null as fast as it can: the 240 s of an image
+// pass in well under a second.
+[[maybe_unused]] const bool flatOutPlayer = setenv("SDL_AUDIODRIVER", "disk", 1) == 0 &&
+                                            setenv("SDL_DISKAUDIOFILE", "/dev/null", 1) == 0 &&
+                                            setenv("SDL_DISKAUDIODELAY", "0", 1) == 0;
 
 std::int16_t sampleAt(const AudioStream& stream, std::int32_t index) {
     const std::uint8_t* at = stream.image.get() + AudioStream::HeaderBytes + 2 * index;
@@ -123,7 +134,7 @@ TEST_F(AudioStreamTest, APositiveRequestIgnoresTheClock) {
     EXPECT_LE(rendered, 2210);
 }
 
-TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsAndKeepsTheLead) {
+TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsKeepsTheLeadAndPublishesTheWholeImage) {
     ManualClock clock(0, 0);
     AudioStream stream;
     stream.init();
@@ -137,6 +148,34 @@ TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsAndKeepsTheLead) {
     EXPECT_FLOAT_EQ(stream.lead, lead); // returned early: the lead is not updated
     stream.renderAhead(0.0f);
     EXPECT_EQ(stream.samplesRendered, 5292000);
-    // The final slot of the data chunk is never written.
+    // The final slot of the data chunk is never written, yet final: a player
+    // that reaches the end plays it as silence and counts no underrun.
     EXPECT_EQ(sampleAt(stream, 5292000), 0);
+    stream.startPlayback();
+    ASSERT_TRUE(waitUntil([] { return !GetSoundPlayerStats().playing; }));
+    EXPECT_EQ(GetSoundPlayerStats().framesPlayed, 5292001u);
+    EXPECT_EQ(GetSoundPlayerStats().underrunFrames, 0u);
+}
+
+TEST(AudioStreamPlayback, AStreamStopsItsOwnSoundBeforeItsImageGoesAndNoOtherSound) {
+    setenv("SDL_DISKAUDIODELAY", "2", 1); // an image lasts ten seconds: it still plays when checked
+    const struct {
+        const char* what;
+        void (*act)(std::unique_ptr<AudioStream>&);
+        bool playsOn;
+    } cases[] = {
+        {"init() again", [](std::unique_ptr<AudioStream>& music) { music->init(); }, false},
+        {"destroyed", [](std::unique_ptr<AudioStream>& music) { music.reset(); }, false},
+        {"another stream made and gone without playing",
+         [](std::unique_ptr<AudioStream>&) { AudioStream().init(); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto music = std::make_unique<AudioStream>();
+        music->init();
+        music->startPlayback();
+        ASSERT_TRUE(waitUntil([] { return GetSoundPlayerStats().framesPlayed > 0; }));
+        c.act(music);
+        EXPECT_EQ(GetSoundPlayerStats().playing, c.playsOn);
+    }
 }

@@ -4,6 +4,7 @@
 #include "platform/SoundProgress.h"
 #include "platform/Win32.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/WaitUntil.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -83,17 +84,6 @@ LPCSTR asSound(const std::vector<std::uint8_t>& image) {
 
 BOOL play(const std::vector<std::uint8_t>& image) {
     return PlaySoundA(asSound(image), nullptr, SND_ASYNC | SND_MEMORY);
-}
-
-bool waitUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 bool finished() {
@@ -353,41 +343,36 @@ TEST_F(SoundPlayer, EightBitStereoPlaysBytesAndMidScaleSilence) {
 // --- statistics -------------------------------------------------------------
 
 TEST_F(SoundPlayer, EveryPollPairsTheCountsOfOneBuffer) {
-    // A header that declares a long data chunk, with nothing published beyond
-    // it: every frame played is an underrun, and a consistent reading has both
-    // counts equal. The device runs flat out so buffers follow one another.
+    // A long data chunk with nothing published: every frame played is an
+    // underrun, so a reading from one buffer has both counts equal.
     std::vector<std::uint8_t>& image = keep(makeWave(1, 16, 22050, 0));
     put32(image, 4, 36 + 0x7FFFFFF0u);
     put32(image, 40, 0x7FFFFFF0u);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1); // one buffer right after another
     PublishSoundProgress(image.data(), headerBytes);
     ASSERT_TRUE(play(image));
-
     std::uint64_t polls = 0;
     std::uint64_t torn = 0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < end) {
-        for (int i = 0; i < 10000; ++i, ++polls) {
-            const SoundPlayerStats stats = GetSoundPlayerStats();
-            torn += stats.underrunFrames != stats.framesPlayed;
-        }
+    for (; std::chrono::steady_clock::now() < end; ++polls) {
+        const SoundPlayerStats stats = GetSoundPlayerStats();
+        torn += stats.underrunFrames != stats.framesPlayed;
     }
-    const SoundPlayerStats last = GetSoundPlayerStats();
     EXPECT_EQ(torn, 0u) << "in " << polls << " polls";
-    EXPECT_GT(last.framesPlayed, 100u * 1024u) << "the device ran through many buffers";
+    EXPECT_GT(GetSoundPlayerStats().framesPlayed, 100u * 1024u) << "many buffers passed";
 }
 
 // --- a lost device -------------------------------------------------------------
 
-// Pumps the layer's events, as the show does every frame, with the clock at tick.
+// Pumps the layer's events, as the show does every frame, at the given tick.
 void pumpEventsAt(DWORD tick) {
     ManualClock::ticks = tick;
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
 }
 
-// A device that took the ramp from frame `from` to its end.
+// A device that took the ramp from frame `from` to `end`.
 void expectRampFrom(const std::vector<std::int16_t>& heard, std::size_t from, std::size_t end) {
     ASSERT_GE(heard.size(), end - from);
     for (std::size_t n = from; n < end; ++n) {
@@ -397,60 +382,49 @@ void expectRampFrom(const std::vector<std::int16_t>& heard, std::size_t from, st
 
 TEST_F(SoundPlayer, AfterALostDeviceTheSoundGoesOnWhereTheClockIsOnANewDevice) {
     constexpr std::uint32_t frames = 10 * 22050;
-    constexpr DWORD start = 70000;
-    // Event pumps after the loss, in milliseconds since playback started. SDL's
-    // disk driver opens no device on a file it cannot create.
+    // Event pumps after the removal, at milliseconds since the start. SDL's disk
+    // driver opens no device on a file it cannot create.
     struct Pump {
         DWORD at;
-        bool deviceAvailable;
+        bool deviceOpens;
         bool replaced; // the sound plays on a new device from here on
     };
-    struct Case {
+    const struct {
         const char* what;
         std::vector<Pump> pumps;
         std::size_t resumesAt; // the frame the new device starts from
-    };
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"a new device at once", {{3000, true, true}}, 66150},
         {"none for a while, tried again after a second and not sooner",
          {{3000, false, false}, {3500, true, false}, {4200, true, true}},
          92610},
         {"none until the sound is over", {{3000, false, false}, {12000, true, false}}, frames},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ManualClock clock(start, 0);
+        ManualClock clock(70000, 0);
         const std::size_t lostFile = files.size() - 1;
-        // The first device takes a buffer every quarter of a second: it has
-        // played little when it goes.
-        setenv("SDL_DISKAUDIODELAY", "250", 1);
+        setenv("SDL_DISKAUDIODELAY", "250", 1); // the first device plays little before it goes
         ASSERT_TRUE(play(keep(makeRamp(frames))));
         ASSERT_TRUE(waitUntil([] { return GetSoundPlayerStats().framesPlayed > 0; }));
         SDL_Event removal{};
         removal.type = SDL_AUDIODEVICEREMOVED;
         removal.adevice.which = playingDevice();
-        ASSERT_NE(removal.adevice.which, 0u);
         ASSERT_EQ(SDL_PushEvent(&removal), 1);
-
         setenv("SDL_DISKAUDIODELAY", "2", 1);
         useNewFile();
         for (const Pump& pump : c.pumps) {
-            const std::string file = pump.deviceAvailable ? files.back() : "/nonexistent/hv-sound";
-            setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-            pumpEventsAt(start + pump.at);
-            if (!pump.replaced) {
-                EXPECT_FALSE(GetSoundPlayerStats().playing) << "at " << pump.at << " ms";
-            }
+            setenv("SDL_DISKAUDIOFILE", pump.deviceOpens ? files.back().c_str() : "/no/hv", 1);
+            pumpEventsAt(70000 + pump.at);
+            EXPECT_TRUE(pump.replaced || !GetSoundPlayerStats().playing) << pump.at << " ms";
         }
         ASSERT_TRUE(waitUntil(finished));
         const SoundPlayerStats stats = GetSoundPlayerStats();
         PlaySoundA(nullptr, nullptr, 0);
-
-        const std::vector<std::int16_t> before = heard16(lostFile);
-        ASSERT_LT(before.size(), c.resumesAt);
-        expectRampFrom(before, 0, before.size());
+        const std::vector<std::int16_t> lost = heard16(lostFile);
+        expectRampFrom(lost, 0, lost.size());
         EXPECT_EQ(stats.framesPlayed, frames);
-        EXPECT_EQ(stats.lostFrames, c.resumesAt - before.size()) << "the frames no device took";
+        EXPECT_EQ(stats.lostFrames, c.resumesAt - lost.size()) << "the frames no device took";
         expectRampFrom(heard16(lostFile + 1), c.resumesAt, frames);
         useNewFile();
     }
@@ -459,26 +433,20 @@ TEST_F(SoundPlayer, AfterALostDeviceTheSoundGoesOnWhereTheClockIsOnANewDevice) {
 TEST_F(SoundPlayer, ADeviceSdlGivesUpStopsCountingAndIsReplacedOnTheNextPump) {
     // SDL's disk driver gives up a device whose file takes no more data, as a
     // sound server does one that is unplugged, and reports the removal itself.
-    constexpr std::uint32_t frames = 10 * 22050;
-    constexpr DWORD start = 70000;
-    ManualClock clock(start, 0);
+    ManualClock clock(70000, 0);
     setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
-    ASSERT_TRUE(play(keep(makeRamp(frames))));
+    ASSERT_TRUE(play(keep(makeRamp(10 * 22050))));
     ASSERT_TRUE(waitUntil([] { return SDL_HasEvent(SDL_AUDIODEVICEREMOVED) == SDL_TRUE; }));
     const SoundPlayerStats gone = GetSoundPlayerStats();
     EXPECT_FALSE(gone.playing) << "a lost device plays nothing";
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(GetSoundPlayerStats().framesPlayed, gone.framesPlayed)
-        << "what SDL asks for after the loss is not counted as played";
-
+    EXPECT_EQ(GetSoundPlayerStats().framesPlayed, gone.framesPlayed) << "nor counts as playing";
     setenv("SDL_DISKAUDIOFILE", files.back().c_str(), 1);
-    pumpEventsAt(start + 3000);
+    pumpEventsAt(70000 + 3000);
     ASSERT_TRUE(waitUntil(finished));
-    const SoundPlayerStats stats = GetSoundPlayerStats();
+    EXPECT_EQ(GetSoundPlayerStats().lostFrames, 66150 - gone.framesPlayed);
     PlaySoundA(nullptr, nullptr, 0);
-    EXPECT_EQ(stats.framesPlayed, frames);
-    EXPECT_EQ(stats.lostFrames, 66150 - gone.framesPlayed);
-    expectRampFrom(heard16(files.size() - 1), 66150, frames);
+    expectRampFrom(heard16(files.size() - 1), 66150, 10 * 22050);
 }
 
 // --- stopping and replacing ---------------------------------------------------

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -233,24 +234,20 @@ TEST(TickCount, IsReplaceableAndWraps) {
 
 TEST(TerminationSignals, TheFirstReadsAsEscapeAndASecondEndsTheProcessAtOnce) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    struct Case {
-        int first;
-        int second;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<int, int> orders[] = {
         {SIGINT, SIGINT}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}, {SIGTERM, SIGINT}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(strsignal(c.first)) + ", then " + strsignal(c.second));
+    for (const auto& [first, second] : orders) {
+        SCOPED_TRACE(std::string(strsignal(first)) + ", then " + strsignal(second));
         EXPECT_EXIT(
             {
                 TreatTerminationSignalsAsEscape();
-                std::raise(c.first);
+                std::raise(first);
                 if ((GetAsyncKeyState(VK_ESCAPE) & 0x0001) == 0) {
                     std::_Exit(2); // the first signal was not seen as Escape
                 }
-                std::raise(c.second);
+                std::raise(second);
                 std::_Exit(0); // the second one was swallowed too
             },
-            testing::KilledBySignal(c.second), "");
+            testing::KilledBySignal(second), "");
     }
 }
