@@ -1,5 +1,7 @@
 # make run   — install what is missing, build, play the show (ARGS=-window for a window)
 # make test  — install, build, run every test headless
+# make test-sanitize — the tests under AddressSanitizer and UBSan
+# make test-tsan     — the sound player under ThreadSanitizer
 # make windows       — cross-build hallatorvo.exe for 32-bit Windows
 # make test-windows  — run that executable under Wine in a virtual X server
 BUILD ?= build
@@ -10,7 +12,7 @@ CMAKE_FLAGS ?=
 
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps configure build run test test-sanitize bench windows test-windows clean
+.PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows clean
 
 all: build
 
@@ -40,6 +42,19 @@ test-sanitize: deps
 	cd $(SANITIZE_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS) -L gl -LE long
 
+# The sound player's threads under ThreadSanitizer: the tests of the platform
+# layer and the music driver, then 30 s of the show headless, ended by SIGTERM
+# as a terminal user ends it. Any report fails the run.
+TSAN_BUILD ?= build-tsan
+TSAN_TESTS = sound_player_tests platform_tests audio_tests
+TSAN_ENV = $(HEADLESS) TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp
+
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHV_SANITIZE=thread -DHV_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS) hallatorvo
+	cd $(TSAN_BUILD)/bin && for t in $(TSAN_TESTS); do $(TSAN_ENV) ./$$t || exit 1; done
+	cd $(TSAN_BUILD)/bin && $(TSAN_ENV) timeout --preserve-status -s TERM -k 30 30 ./hallatorvo -window -fps
+
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done
 
@@ -63,4 +78,4 @@ test-windows: windows
 	/usr/bin/python3 tests/windows/run_under_wine.py $(WINDOWS_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64

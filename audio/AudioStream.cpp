@@ -31,10 +31,17 @@ constexpr std::int32_t PublishInterval = 512;
 } // namespace
 
 AudioStream::AudioStream() = default;
-// The player reads the image until it is told to stop, so it stops first.
+
 AudioStream::~AudioStream() {
-    if (playing) {
-        PlaySoundA(nullptr, nullptr, 0);
+    withdrawImage();
+}
+
+// The player reads the image until it is told to stop, and progress published
+// for it would apply to a later image at the same address: both end before the
+// image goes.
+void AudioStream::withdrawImage() {
+    if (image != nullptr) {
+        WithdrawSoundImage(image.get());
     }
 }
 
@@ -55,6 +62,7 @@ void AudioStream::buildHeader() {
 }
 
 void AudioStream::init() {
+    withdrawImage();
     lengthSeconds = 240;
     sampleRate = 22050;
     samplesRendered = 0;
@@ -83,7 +91,6 @@ void AudioStream::init() {
 void AudioStream::startPlayback() {
     publish();
     PlaySoundA(reinterpret_cast<LPCSTR>(image.get()), nullptr, SND_ASYNC | SND_MEMORY);
-    playing = true;
     previousEntryTick = entryTick = GetTickCount();
 }
 
@@ -117,8 +124,14 @@ void AudioStream::storeSample(std::int32_t index, std::int16_t value) {
           static_cast<std::uint16_t>(value));
 }
 
+// The final slot of the data chunk is never rendered and stays silent, so once
+// rendering is full the whole image is final and a player reaching its end
+// hears no underrun.
 void AudioStream::publish() {
-    PublishSoundProgress(image.get(), HeaderBytes + 2 * static_cast<std::size_t>(samplesRendered));
+    const std::size_t bytes = samplesRendered >= capacitySamples()
+                                  ? static_cast<std::size_t>(imageBytes)
+                                  : HeaderBytes + 2 * static_cast<std::size_t>(samplesRendered);
+    PublishSoundProgress(image.get(), bytes);
 }
 
 void AudioStream::renderAhead(float minSeconds) {

@@ -24,7 +24,7 @@ public:
     AudioStream& operator=(const AudioStream&) = delete;
 
     // Builds the image, the synthesizer and the sequencer, loads the song and
-    // renders five seconds.
+    // renders five seconds. A stream already playing stops first.
     void init();
 
     // Starts the player on the image; playback time counts from here.
@@ -60,8 +60,7 @@ public:
     std::uint32_t entryTick = 0;
 
 private:
-    bool playing = false;
-
+    void withdrawImage();
     void buildHeader();
     void storeSample(std::int32_t index, std::int16_t value);
     void publish();

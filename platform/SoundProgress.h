@@ -10,9 +10,12 @@
 // counts as complete, as for any ordinary caller of PlaySoundA.
 //
 // Publish from the thread that calls PlaySoundA: once before handing the image
-// over, then after each block written. On Windows the system player has no such
-// handshake, and both calls do nothing.
+// over, then after each block written, and withdraw the image before freeing or
+// rewriting it. On Windows the system player has no such handshake: publishing
+// does nothing, and withdrawing stops whatever sound plays.
 #pragma once
+
+#include "platform/Win32.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,18 +23,25 @@
 struct SoundPlayerStats {
     // Sample frames of the current (or last) image handed to the device so far:
     // the player's position in the image. It runs ahead of what is audible by
-    // the device's buffer.
+    // the device's buffer. After a lost device it goes on from where the clock
+    // since the start of playback says.
     std::uint64_t framesPlayed = 0;
-    // Of those, the frames played as silence because they were not yet published.
+    // Frames played as silence because they were not yet published.
     std::uint64_t underrunFrames = 0;
+    // Frames skipped because no device took them: those between a lost
+    // device's last buffer and the point where its replacement picked up.
+    std::uint64_t lostFrames = 0;
     // Sample frames per second of that image.
     std::uint32_t sampleRate = 0;
-    // A sound is playing and has not yet reached the end of its data.
+    // A device is playing a sound that has not yet reached the end of its data.
     bool playing = false;
 };
 
 #ifdef _WIN32
 inline void PublishSoundProgress(const void*, std::size_t) {}
+inline void WithdrawSoundImage(const void*) {
+    PlaySoundA(nullptr, nullptr, 0);
+}
 inline SoundPlayerStats GetSoundPlayerStats() {
     return {};
 }
@@ -40,5 +50,9 @@ inline SoundPlayerStats GetSoundPlayerStats() {
 // it is playing, and to the next PlaySoundA call if that hands over the same
 // image; that call forgets it either way.
 void PublishSoundProgress(const void* image, std::size_t bytesWritten);
+// The image is about to be freed or rewritten: if it is the sound playing,
+// playback stops, and progress published for it is forgotten. Other sounds
+// play on.
+void WithdrawSoundImage(const void* image);
 SoundPlayerStats GetSoundPlayerStats();
 #endif

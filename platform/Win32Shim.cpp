@@ -1,4 +1,5 @@
 // Windowing, messages, WGL and process calls of the Win32 subset, on SDL2.
+#include "platform/SoundPlayer.h"
 #include "platform/TickSource.h"
 #include "platform/Win32.h"
 
@@ -55,7 +56,10 @@ int cursorCount = 0;
 
 bool escapeDown = false;
 bool escapePressedSinceQuery = false;
-volatile std::sig_atomic_t terminationRequested = 0;
+// Set by the signal handler, which may run on any thread; a lock-free atomic is
+// what such a handler may share with the thread that reads it.
+std::atomic<bool> terminationRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 DWORD monotonicTicks() {
     timespec now{};
@@ -110,14 +114,20 @@ void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     messageQueue.push_back(m);
 }
 
-// Moves SDL's pending events into the message queue and the key state.
+// Moves SDL's pending events into the message queue and the key state, and
+// lets the sound player replace a lost device.
 void pumpEvents() {
-    if (!videoReady) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
         return;
     }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
+        case SDL_AUDIODEVICEREMOVED:
+            if (event.adevice.iscapture == 0) {
+                NoteSoundDeviceRemoved(event.adevice.which);
+            }
+            break;
         case SDL_WINDOWEVENT: {
             Win32Window* window = windowOf(SDL_GetWindowFromID(event.window.windowID));
             if (window == nullptr) {
@@ -151,6 +161,7 @@ void pumpEvents() {
             break;
         }
     }
+    TendSoundDevice();
 }
 
 bool matches(const MSG& m, HWND window, UINT filterMin, UINT filterMax) {
@@ -222,8 +233,20 @@ bool createSdlWindow(Win32Window* window) {
     return true;
 }
 
+void setTerminationAction(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The first signal asks the show to end; both signals then take their default
+// action again, so a second one ends at once a process that no longer gets to
+// its exit test.
 void onTerminationSignal(int) {
-    terminationRequested = 1;
+    terminationRequested.store(true, std::memory_order_relaxed);
+    setTerminationAction(SIG_DFL);
 }
 
 } // namespace
@@ -239,11 +262,7 @@ DWORD WINAPI GetTickCount() {
 }
 
 void TreatTerminationSignalsAsEscape() {
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    setTerminationAction(onTerminationSignal);
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
@@ -430,7 +449,8 @@ SHORT WINAPI GetAsyncKeyState(int key) {
     if (key != VK_ESCAPE) {
         return 0;
     }
-    const bool pressed = escapePressedSinceQuery || terminationRequested != 0;
+    const bool pressed =
+        escapePressedSinceQuery || terminationRequested.load(std::memory_order_relaxed);
     escapePressedSinceQuery = false;
     const unsigned state = (escapeDown ? 0x8000u : 0u) | (pressed ? 0x0001u : 0u);
     return static_cast<SHORT>(state);

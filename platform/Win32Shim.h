@@ -11,8 +11,11 @@
 // - GetAsyncKeyState works without pumping: the layer reads SDL's events itself
 //   whenever it is asked, on SwapBuffers and on message calls.
 // - SIGINT and SIGTERM count as an Escape press, so a terminal user ends the show
-//   the way a viewer does.
+//   the way a viewer does; a second signal ends the process at once.
 // - GetTickCount is a 32-bit millisecond counter that wraps.
+// - A sound outlives the loss of its audio device: the same event reading opens
+//   the default device in its place, and the sound goes on where GetTickCount
+//   since PlaySoundA says, in step with pictures timed by the same counter.
 //
 // Do not include this header directly: include "platform/Win32.h".
 #pragma once
@@ -218,6 +221,7 @@ DWORD WINAPI GetTickCount();
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand);
 
-// Beyond Win32: from this call on, SIGINT and SIGTERM read as an Escape press
-// (GetAsyncKeyState(VK_ESCAPE) reports it). The show's main() calls it.
+// Beyond Win32: from this call on, the first SIGINT or SIGTERM reads as an
+// Escape press (GetAsyncKeyState(VK_ESCAPE) reports it), and any signal after it
+// takes its default action. The show's main() calls it.
 void TreatTerminationSignalsAsEscape();

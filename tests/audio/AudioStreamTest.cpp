@@ -1,27 +1,29 @@
-// The WAV image, the sample conversion and the render pacing of the music driver.
+// The WAV image, the sample conversion and the render pacing of the music
+// driver, and what the player behind it counts.
 #include "audio/AudioStream.h"
-#include "platform/TickSource.h"
+#include "platform/SoundProgress.h"
 #include "synth/Block.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 
 namespace {
 
-// A tick counter the tests move by hand; every read can also advance it.
-DWORD ticks = 0;
-DWORD ticksPerRead = 0;
-DWORD manualTicks() {
-    const DWORD now = ticks;
-    ticks += ticksPerRead;
-    return now;
-}
+// The player plays into /dev/null as fast as it can: the 240 s of an image
+// pass in well under a second.
+[[maybe_unused]] const bool flatOutPlayer = setenv("SDL_AUDIODRIVER", "disk", 1) == 0 &&
+                                            setenv("SDL_DISKAUDIOFILE", "/dev/null", 1) == 0 &&
+                                            setenv("SDL_DISKAUDIODELAY", "0", 1) == 0;
 
-// A tick counter that follows the rendering: a stream's samples rendered
-// since a start, at a given number of samples per millisecond, on top of ticks.
+// A tick counter that follows the rendering: the manual clock's ticks plus a
+// stream's samples rendered since a start, at a number of samples per tick.
 struct RenderingClock {
     const AudioStream* stream = nullptr;
     std::int32_t from = 0;
@@ -30,18 +32,9 @@ struct RenderingClock {
 RenderingClock renderingClock;
 DWORD renderingTicks() {
     const RenderingClock& c = renderingClock;
-    return ticks + static_cast<DWORD>((c.stream->samplesRendered - c.from) / c.samplesPerTick);
+    return ManualClock::ticks +
+           static_cast<DWORD>((c.stream->samplesRendered - c.from) / c.samplesPerTick);
 }
-
-struct ManualClock {
-    ManualClock(DWORD start, DWORD perRead) {
-        ticks = start;
-        ticksPerRead = perRead;
-        previous = SetTickSource(manualTicks);
-    }
-    ~ManualClock() { SetTickSource(previous); }
-    TickSource previous;
-};
 
 std::int16_t sampleAt(const AudioStream& stream, std::int32_t index) {
     const std::uint8_t* at = stream.image.get() + AudioStream::HeaderBytes + 2 * index;
@@ -127,11 +120,11 @@ TEST_F(AudioStreamTest, LeadLosesTheWallClockTimeBetweenCallsAndGainsWhatWasRend
 
     // 300 ms pass; then rendering runs at ten times real time, so the clock
     // moves on a millisecond for every 220.5 samples rendered.
-    ticks = 50300;
+    clock.ticks = 50300;
     renderingClock = {stream, before, 220.5};
     SetTickSource(renderingTicks);
     stream->renderAhead(0.0f);
-    SetTickSource(manualTicks);
+    SetTickSource(ManualClock::read);
     const std::int32_t rendered = stream->samplesRendered - before;
     EXPECT_NEAR(stream->lead, leadBefore - 0.3f + rendered / 22050.0f, 1e-4f);
     // The budget at a lead just under 5 s is a little over 20 ms. The call
@@ -146,7 +139,7 @@ TEST_F(AudioStreamTest, AZeroCallRendersEvenWhenAlreadyOverBudget) {
     ManualClock clock(90000, 0);
     stream->startPlayback();
     const std::int32_t before = stream->samplesRendered;
-    ticksPerRead = 5000; // each read of the clock jumps far past any budget
+    clock.ticksPerRead = 5000; // each read of the clock jumps far past any budget
     stream->renderAhead(0.0f);
     // At least a sample, and no more than the few that are rendered between
     // two looks at the clock.
@@ -163,7 +156,7 @@ TEST_F(AudioStreamTest, APositiveRequestIgnoresTheClock) {
     EXPECT_LE(rendered, 2210);
 }
 
-TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsAndKeepsTheLead) {
+TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsKeepsTheLeadAndPublishesTheWholeImage) {
     ManualClock clock(0, 0);
     AudioStream stream;
     stream.init();
@@ -177,6 +170,34 @@ TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsAndKeepsTheLead) {
     EXPECT_FLOAT_EQ(stream.lead, lead); // returned early: the lead is not updated
     stream.renderAhead(0.0f);
     EXPECT_EQ(stream.samplesRendered, 5292000);
-    // The final slot of the data chunk is never written.
+    // The final slot of the data chunk is never written, yet final: a player
+    // that reaches the end plays it as silence and counts no underrun.
     EXPECT_EQ(sampleAt(stream, 5292000), 0);
+    stream.startPlayback();
+    ASSERT_TRUE(waitUntil([] { return !GetSoundPlayerStats().playing; }));
+    EXPECT_EQ(GetSoundPlayerStats().framesPlayed, 5292001u);
+    EXPECT_EQ(GetSoundPlayerStats().underrunFrames, 0u);
+}
+
+TEST(AudioStreamPlayback, AStreamStopsItsOwnSoundBeforeItsImageGoesAndNoOtherSound) {
+    setenv("SDL_DISKAUDIODELAY", "2", 1); // an image lasts ten seconds: it still plays when checked
+    const struct {
+        const char* what;
+        void (*act)(std::unique_ptr<AudioStream>&);
+        bool playsOn;
+    } cases[] = {
+        {"init() again", [](std::unique_ptr<AudioStream>& music) { music->init(); }, false},
+        {"destroyed", [](std::unique_ptr<AudioStream>& music) { music.reset(); }, false},
+        {"another stream made and gone without playing",
+         [](std::unique_ptr<AudioStream>&) { AudioStream().init(); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto music = std::make_unique<AudioStream>();
+        music->init();
+        music->startPlayback();
+        ASSERT_TRUE(waitUntil([] { return GetSoundPlayerStats().framesPlayed > 0; }));
+        c.act(music);
+        EXPECT_EQ(GetSoundPlayerStats().playing, c.playsOn);
+    }
 }

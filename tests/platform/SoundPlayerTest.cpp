@@ -3,7 +3,10 @@
 // compare what a listener would hear with the image that was played.
 #include "platform/SoundProgress.h"
 #include "platform/Win32.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/WaitUntil.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -83,19 +86,18 @@ BOOL play(const std::vector<std::uint8_t>& image) {
     return PlaySoundA(asSound(image), nullptr, SND_ASYNC | SND_MEMORY);
 }
 
-bool waitUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 bool finished() {
     return !GetSoundPlayerStats().playing;
+}
+
+// The device the player has open: the one SDL says is playing.
+SDL_AudioDeviceID playingDevice() {
+    for (SDL_AudioDeviceID id = 1; id < 64; ++id) {
+        if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING) {
+            return id;
+        }
+    }
+    return 0;
 }
 
 class SoundPlayer : public ::testing::Test {
@@ -258,7 +260,9 @@ TEST_F(SoundPlayer, PlaysACompleteImageSampleForSampleThenSilence) {
 }
 
 TEST_F(SoundPlayer, UnpublishedSamplesPlayAsSilenceInPlaceAndPlaybackKeepsPace) {
-    constexpr std::uint32_t frames = 8 * 22050;
+    // Long enough (over a second at the test's pace) that the writer catches
+    // up before the end even on a busy machine.
+    constexpr std::uint32_t frames = 30 * 22050;
     constexpr std::size_t written = 22050;
     const std::vector<std::uint8_t>& image = keep(makeRamp(frames));
     // Half of the next sample is written too: it must not play.
@@ -302,6 +306,9 @@ TEST_F(SoundPlayer, ProgressAppliesOnlyToTheImageHandedOverNext) {
     EXPECT_EQ(underrunsOf(first), 0u) << "the handover in between took the progress";
     PublishSoundProgress(first.data(), headerBytes);
     EXPECT_EQ(underrunsOf(first), 4410u);
+    PublishSoundProgress(first.data(), headerBytes);
+    WithdrawSoundImage(first.data());
+    EXPECT_EQ(underrunsOf(first), 0u) << "a withdrawn image's progress is forgotten";
 }
 
 TEST_F(SoundPlayer, EightBitStereoPlaysBytesAndMidScaleSilence) {
@@ -331,6 +338,117 @@ TEST_F(SoundPlayer, EightBitStereoPlaysBytesAndMidScaleSilence) {
     for (std::size_t i = lead + 2 * written; i < raw.size(); ++i) {
         ASSERT_EQ(raw[i], 0x80) << "unsigned silence, at byte " << i;
     }
+}
+
+// --- statistics -------------------------------------------------------------
+
+TEST_F(SoundPlayer, EveryPollPairsTheCountsOfOneBuffer) {
+    // A long data chunk with nothing published: every frame played is an
+    // underrun, so a reading from one buffer has both counts equal.
+    std::vector<std::uint8_t>& image = keep(makeWave(1, 16, 22050, 0));
+    put32(image, 4, 36 + 0x7FFFFFF0u);
+    put32(image, 40, 0x7FFFFFF0u);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1); // one buffer right after another
+    PublishSoundProgress(image.data(), headerBytes);
+    ASSERT_TRUE(play(image));
+    std::uint64_t polls = 0;
+    std::uint64_t torn = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; i < 10000; ++i, ++polls) {
+            const SoundPlayerStats stats = GetSoundPlayerStats();
+            torn += stats.underrunFrames != stats.framesPlayed;
+        }
+    }
+    EXPECT_EQ(torn, 0u) << "in " << polls << " polls";
+    EXPECT_GT(GetSoundPlayerStats().framesPlayed, 100u * 1024u) << "many buffers passed";
+}
+
+// --- a lost device -------------------------------------------------------------
+
+// Pumps the layer's events, as the show does every frame, at the given tick.
+void pumpEventsAt(DWORD tick) {
+    ManualClock::ticks = tick;
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
+}
+
+// A device that took the ramp from frame `from` to `end`.
+void expectRampFrom(const std::vector<std::int16_t>& heard, std::size_t from, std::size_t end) {
+    ASSERT_GE(heard.size(), end - from);
+    for (std::size_t n = from; n < end; ++n) {
+        ASSERT_EQ(heard[n - from], rampSample(n)) << "sample " << n;
+    }
+}
+
+TEST_F(SoundPlayer, AfterALostDeviceTheSoundGoesOnWhereTheClockIsOnANewDevice) {
+    constexpr std::uint32_t frames = 10 * 22050;
+    // Event pumps after the removal, at milliseconds since the start. SDL's disk
+    // driver opens no device on a file it cannot create.
+    struct Pump {
+        DWORD at;
+        bool deviceOpens;
+        bool replaced; // the sound plays on a new device from here on
+    };
+    const struct {
+        const char* what;
+        std::vector<Pump> pumps;
+        std::size_t resumesAt; // the frame the new device starts from
+    } cases[] = {
+        {"a new device at once", {{3000, true, true}}, 66150},
+        {"none for a while, tried again after a second and not sooner",
+         {{3000, false, false}, {3500, true, false}, {4200, true, true}},
+         92610},
+        {"none until the sound is over", {{3000, false, false}, {12000, true, false}}, frames},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ManualClock clock(70000, 0);
+        const std::size_t lostFile = files.size() - 1;
+        setenv("SDL_DISKAUDIODELAY", "250", 1); // the first device plays little before it goes
+        ASSERT_TRUE(play(keep(makeRamp(frames))));
+        ASSERT_TRUE(waitUntil([] { return GetSoundPlayerStats().framesPlayed > 0; }));
+        SDL_Event removal{};
+        removal.type = SDL_AUDIODEVICEREMOVED;
+        removal.adevice.which = playingDevice();
+        ASSERT_EQ(SDL_PushEvent(&removal), 1);
+        setenv("SDL_DISKAUDIODELAY", "2", 1);
+        useNewFile();
+        for (const Pump& pump : c.pumps) {
+            setenv("SDL_DISKAUDIOFILE", pump.deviceOpens ? files.back().c_str() : "/no/hv", 1);
+            pumpEventsAt(70000 + pump.at);
+            EXPECT_TRUE(pump.replaced || !GetSoundPlayerStats().playing) << pump.at << " ms";
+        }
+        ASSERT_TRUE(waitUntil(finished));
+        const SoundPlayerStats stats = GetSoundPlayerStats();
+        PlaySoundA(nullptr, nullptr, 0);
+        const std::vector<std::int16_t> lost = heard16(lostFile);
+        expectRampFrom(lost, 0, lost.size());
+        EXPECT_EQ(stats.framesPlayed, frames);
+        EXPECT_EQ(stats.lostFrames, c.resumesAt - lost.size()) << "the frames no device took";
+        expectRampFrom(heard16(lostFile + 1), c.resumesAt, frames);
+        useNewFile();
+    }
+}
+
+TEST_F(SoundPlayer, ADeviceSdlGivesUpStopsCountingAndIsReplacedOnTheNextPump) {
+    // SDL's disk driver gives up a device whose file takes no more data, as a
+    // sound server does one that is unplugged, and reports the removal itself.
+    ManualClock clock(70000, 0);
+    setenv("SDL_DISKAUDIOFILE", "/dev/full", 1);
+    ASSERT_TRUE(play(keep(makeRamp(10 * 22050))));
+    ASSERT_TRUE(waitUntil([] { return SDL_HasEvent(SDL_AUDIODEVICEREMOVED) == SDL_TRUE; }));
+    const SoundPlayerStats gone = GetSoundPlayerStats();
+    EXPECT_FALSE(gone.playing) << "a lost device plays nothing";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(GetSoundPlayerStats().framesPlayed, gone.framesPlayed) << "nor counts as playing";
+    setenv("SDL_DISKAUDIOFILE", files.back().c_str(), 1);
+    pumpEventsAt(70000 + 3000);
+    ASSERT_TRUE(waitUntil(finished));
+    EXPECT_EQ(GetSoundPlayerStats().lostFrames, 66150 - gone.framesPlayed);
+    PlaySoundA(nullptr, nullptr, 0);
+    expectRampFrom(heard16(files.size() - 1), 66150, 10 * 22050);
 }
 
 // --- stopping and replacing ---------------------------------------------------

@@ -5,6 +5,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -226,4 +230,24 @@ TEST(TickCount, IsReplaceableAndWraps) {
     const DWORD b = GetTickCount();
     EXPECT_GE(b - a, 15u);
     EXPECT_LT(b - a, 2000u);
+}
+
+TEST(TerminationSignals, TheFirstReadsAsEscapeAndASecondEndsTheProcessAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::pair<int, int> orders[] = {
+        {SIGINT, SIGINT}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}, {SIGTERM, SIGINT}};
+    for (const auto& [first, second] : orders) {
+        SCOPED_TRACE(std::string(strsignal(first)) + ", then " + strsignal(second));
+        EXPECT_EXIT(
+            {
+                TreatTerminationSignalsAsEscape();
+                std::raise(first);
+                if ((GetAsyncKeyState(VK_ESCAPE) & 0x0001) == 0) {
+                    std::_Exit(2); // the first signal was not seen as Escape
+                }
+                std::raise(second);
+                std::_Exit(0); // the second one was swallowed too
+            },
+            testing::KilledBySignal(second), "");
+    }
 }
