@@ -2,6 +2,7 @@
 # make test  — install, build, run every test headless
 # make windows       — cross-build hallatorvo.exe for 32-bit Windows
 # make test-windows  — run that executable under Wine in a virtual X server
+# make fuzz  — build the fuzz targets with clang and run each for FUZZ_SECONDS
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -10,7 +11,7 @@ CMAKE_FLAGS ?=
 
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps configure build run test test-sanitize bench windows test-windows clean
+.PHONY: all deps configure build run test test-sanitize bench windows test-windows fuzz clean
 
 all: build
 
@@ -62,5 +63,23 @@ test-windows: windows
 	@bash scripts/windows-deps.sh --test
 	/usr/bin/python3 tests/windows/run_under_wine.py $(WINDOWS_BUILD)
 
+# The fuzz build: clang with libFuzzer, everything instrumented, zlib and
+# libpng built from Debian's source packages with the same instrumentation.
+# Each target runs FUZZ_SECONDS on its corpus in FUZZ_CORPUS, at the lowest
+# priority; the corpora grow from run to run and stay out of git.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CORPUS ?= fuzz-corpus
+FUZZ_TARGETS ?= image_decoder_fuzz midi_reader_fuzz capture_options_fuzz command_line_fuzz
+
+fuzz:
+	@bash scripts/fuzz-deps.sh
+	nice -n 10 bash scripts/fuzz-libs.sh $(FUZZ_BUILD) $(JOBS)
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DHV_BUILD_FUZZ=ON -DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF \
+		-DCMAKE_PREFIX_PATH=$(abspath $(FUZZ_BUILD))/thirdparty/prefix $(CMAKE_FLAGS)
+	nice -n 10 cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	nice -n 19 bash scripts/fuzz-run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64 $(FUZZ_BUILD)

@@ -15,45 +15,14 @@ jobs="${3:-2}"
 toolchain="$root/cmake/toolchains/$triple.cmake"
 [ -f "$toolchain" ] || { echo "no toolchain file for $triple" >&2; exit 1; }
 third="$build_dir/thirdparty"
-src="$third/src"
 prefix="$third/prefix"
 stamp="$prefix/.complete"
 
 [ -f "$stamp" ] && exit 0
 
-# The source packages, fetched with a private apt configuration that holds the
-# one deb-src line: the machine's own apt sources stay as they are.
-fetch_sources() {
-    local codename apt_dir
-    codename="$(. /etc/os-release && echo "${VERSION_CODENAME:?}")"
-    apt_dir="$third/apt"
-    rm -rf "$apt_dir" "$src"
-    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$src"
-    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
-        "http://deb.debian.org/debian $codename main" >"$apt_dir/sources.list"
-    local opts=(
-        -o "Dir::Etc::SourceList=$apt_dir/sources.list"
-        -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
-        -o "Dir::State::Lists=$apt_dir/lists"
-        -o "Dir::Cache=$apt_dir/cache"
-        -o "APT::Sandbox::User=$(id -un)"
-    )
-    apt-get "${opts[@]}" -qq update
-    (cd "$src" && apt-get "${opts[@]}" -qq source zlib libpng1.6)
-}
-
-find_source() {
-    local dir
-    dir="$(find "$src" -mindepth 1 -maxdepth 1 -type d -name "$1" | sort | tail -n 1)"
-    [ -n "$dir" ] || { echo "no source tree $1 in $src" >&2; exit 1; }
-    echo "$dir"
-}
-
-if ! ls -d "$src"/zlib-*/ "$src"/libpng1.6-*/ >/dev/null 2>&1; then
-    fetch_sources
-fi
-zlib_src="$(find_source 'zlib-*')"
-png_src="$(find_source 'libpng1.6-*')"
+trees="$(bash "$root/scripts/debian-source.sh" "$third" zlib libpng1.6)"
+zlib_src="${trees%%$'\n'*}"
+png_src="${trees##*$'\n'}"
 
 rm -rf "$third/build" "$prefix"
 mkdir -p "$third/build/zlib" "$prefix"
