@@ -35,8 +35,12 @@ if [ ${#missing[@]} -gt 0 ]; then
         -o "Dir::Cache=$apt_dir/cache"
         -o "APT::Sandbox::User=$(id -un)"
     )
-    apt-get "${opts[@]}" -qq update >&2
-    (cd "$src" && apt-get "${opts[@]}" -qq source "${missing[@]}" >&2)
+    log="$dir/fetch.log"
+    if ! { apt-get "${opts[@]}" -qq update &&
+        (cd "$src" && apt-get "${opts[@]}" -qq source "${missing[@]}"); } >"$log" 2>&1; then
+        cat "$log" >&2
+        exit 1
+    fi
 fi
 
 for package in "$@"; do

@@ -57,6 +57,20 @@ std::size_t chunkData(const Bytes& png, const char* type) {
     return 0;
 }
 
+std::size_t chunkLength(const Bytes& png, std::size_t data) {
+    return (std::size_t(png[data - 8]) << 24) | (png[data - 7] << 16) | (png[data - 6] << 8) |
+           png[data - 5];
+}
+
+// Writes the CRC of the chunk whose data starts at `data` as it should be.
+void fixCrc(Bytes& png, std::size_t data) {
+    const std::size_t length = chunkLength(png, data);
+    const uLong crc = crc32(0L, png.data() + data - 4, static_cast<uInt>(4 + length));
+    for (int i = 0; i < 4; ++i) {
+        png[data + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    }
+}
+
 // `png` with a chunk of `type` holding `length` bytes inserted after IHDR.
 Bytes withChunk(const Bytes& png, const char* type, std::size_t length) {
     Bytes chunk(4 + 4 + length + 4, 'x');
@@ -235,4 +249,33 @@ TEST(DecodeImage, FormatsOutsideTheShowsAreRefused) {
         EXPECT_EQ(image.pixels, nullptr) << name;
     }
     expectRefused(readFixture("wide.png"), "5000 pixels wide");
+}
+
+TEST(DecodeImage, ChecksumErrorsAreRefused) {
+    struct Damage {
+        const char* file;
+        const char* chunk;
+        bool adler; // false: flip a CRC bit; true: flip the zlib Adler-32 and mend the CRC
+    };
+    const Damage cases[] = {
+        {"rgba.png", "IHDR", false},    {"rgba.png", "IDAT", false},    {"rgba.png", "IEND", false},
+        {"palette.png", "PLTE", false}, {"palette.png", "IDAT", false}, {"rgba.png", "IDAT", true},
+        {"palette.png", "IDAT", true},
+    };
+    for (const Damage& d : cases) {
+        Bytes png = readFixture(d.file);
+        const std::size_t data = chunkData(png, d.chunk);
+        const std::size_t end = data + chunkLength(png, data);
+        if (d.adler) {
+            png[end - 1] ^= 0x01; // the last byte of the stream: Adler-32's low byte
+            fixCrc(png, data);
+        } else {
+            png[end + 3] ^= 0x01;
+        }
+        const std::string what =
+            std::string(d.file) + " " + d.chunk + (d.adler ? " Adler-32" : " CRC");
+        const DecodedImage image = decode(png);
+        EXPECT_EQ(image.result, DecodeCorrupt) << what;
+        EXPECT_EQ(image.pixels, nullptr) << what;
+    }
 }
