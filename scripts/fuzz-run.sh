@@ -39,7 +39,7 @@ while IFS=$'\t' read -r name binary dict seeds; do
             cp -n "$seed" "$corpus"/
         fi
     done
-    options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1
+    options=(-max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -print_final_stats=1
         -artifact_prefix="$findings/")
     [ -n "$dict" ] && options+=(-dict="$dict")
 
