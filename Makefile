@@ -77,7 +77,7 @@ fuzz:
 	nice -n 10 bash scripts/fuzz-libs.sh $(FUZZ_BUILD) $(JOBS)
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DHV_BUILD_FUZZ=ON -DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF \
-		-DCMAKE_PREFIX_PATH=$(abspath $(FUZZ_BUILD))/thirdparty/prefix $(CMAKE_FLAGS)
+		-DHV_FUZZ_PREFIX=$(abspath $(FUZZ_BUILD))/thirdparty/prefix $(CMAKE_FLAGS)
 	nice -n 10 cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
 	nice -n 19 bash scripts/fuzz-run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_TARGETS)
 

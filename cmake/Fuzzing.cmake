@@ -15,6 +15,22 @@ if(NOT HV_HAS_LIBFUZZER)
                         "CC=clang CXX=clang++ (make fuzz does)")
 endif()
 
+# zlib and libpng carry the same instrumentation, so that the fuzzer sees into
+# them; the system's copies would hide every path behind the first checksum.
+set(HV_FUZZ_PREFIX "" CACHE PATH "zlib and libpng as scripts/fuzz-libs.sh installs them")
+if(NOT EXISTS "${HV_FUZZ_PREFIX}/.complete")
+    message(FATAL_ERROR "HV_BUILD_FUZZ needs HV_FUZZ_PREFIX, the prefix that "
+                        "scripts/fuzz-libs.sh fills (make fuzz passes it)")
+endif()
+list(PREPEND CMAKE_PREFIX_PATH ${HV_FUZZ_PREFIX})
+find_package(PNG REQUIRED)
+foreach(library ${PNG_LIBRARIES})
+    if(NOT library MATCHES "^${HV_FUZZ_PREFIX}/" AND NOT library MATCHES "^-l|^m$")
+        message(FATAL_ERROR "${library} is not from ${HV_FUZZ_PREFIX}: clear the cache of "
+                            "${CMAKE_BINARY_DIR}")
+    endif()
+endforeach()
+
 add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
                     -fno-omit-frame-pointer)
 add_link_options(-fsanitize=address,undefined)
