@@ -52,7 +52,7 @@ WINDOWS_TRIPLE ?= i686-w64-mingw32
 
 windows:
 	@bash scripts/windows-deps.sh $(WINDOWS_TRIPLE)
-	nice -n 10 bash scripts/windows-libs.sh $(WINDOWS_TRIPLE) $(WINDOWS_BUILD) $(JOBS)
+	nice -n 10 bash scripts/png-libs.sh $(WINDOWS_TRIPLE) $(WINDOWS_BUILD) $(JOBS)
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$(WINDOWS_TRIPLE).cmake \
 		-DHV_WINDOWS_PREFIX=$(abspath $(WINDOWS_BUILD))/thirdparty/prefix -DCMAKE_BUILD_TYPE=Release \
 		-DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF $(CMAKE_FLAGS)
@@ -73,8 +73,8 @@ FUZZ_CORPUS ?= fuzz-corpus
 FUZZ_TARGETS ?= image_decoder_fuzz midi_reader_fuzz capture_options_fuzz command_line_fuzz
 
 fuzz:
-	@bash scripts/fuzz-deps.sh
-	nice -n 10 bash scripts/fuzz-libs.sh $(FUZZ_BUILD) $(JOBS)
+	@HV_DEPS_FUZZ=1 bash scripts/deps.sh
+	nice -n 10 bash scripts/png-libs.sh fuzz $(FUZZ_BUILD) $(JOBS)
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DHV_BUILD_FUZZ=ON -DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF \
 		-DHV_FUZZ_PREFIX=$(abspath $(FUZZ_BUILD))/thirdparty/prefix $(CMAKE_FLAGS)

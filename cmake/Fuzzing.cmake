@@ -17,10 +17,10 @@ endif()
 
 # zlib and libpng carry the same instrumentation, so that the fuzzer sees into
 # them; the system's copies would hide every path behind the first checksum.
-set(HV_FUZZ_PREFIX "" CACHE PATH "zlib and libpng as scripts/fuzz-libs.sh installs them")
+set(HV_FUZZ_PREFIX "" CACHE PATH "zlib and libpng as scripts/png-libs.sh installs them")
 if(NOT EXISTS "${HV_FUZZ_PREFIX}/.complete")
     message(FATAL_ERROR "HV_BUILD_FUZZ needs HV_FUZZ_PREFIX, the prefix that "
-                        "scripts/fuzz-libs.sh fills (make fuzz passes it)")
+                        "scripts/png-libs.sh fills (make fuzz passes it)")
 endif()
 list(PREPEND CMAKE_PREFIX_PATH ${HV_FUZZ_PREFIX})
 find_package(PNG REQUIRED)
