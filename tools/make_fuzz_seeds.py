@@ -82,8 +82,11 @@ def image_data(pixels, width, height, colour, depth, interlaced):
     return bytes(raw)
 
 
-def png(width, height, colour, depth, rng, interlaced=False, trns=False, extra=(),
+def png(width, height, colour, depth, seed, interlaced=False, trns=False, extra=(),
         idat_parts=1):
+    """The content follows from `seed` alone: the same seed gives the same
+    picture plain and interlaced."""
+    rng = random.Random(seed)
     top = (1 << depth) - 1
     channels = CHANNELS[colour]
     entries = min(1 << depth, 12) if colour == PALETTE else 0
@@ -115,8 +118,9 @@ def png(width, height, colour, depth, rng, interlaced=False, trns=False, extra=(
     return out + chunk(b"IEND", b"")
 
 
-def ancillary(rng):
+def ancillary(entries):
     """Chunks that libpng reads and checks beside the pixels, for a palette image."""
+    rng = random.Random(entries)
     text = b"Title\0snow over the blobs"
     return [
         (b"gAMA", struct.pack(">I", 45455)),
@@ -134,34 +138,35 @@ def ancillary(rng):
         (b"eXIf", b"MM\0*\0\0\0\x08\0\0"),
         (b"prVt", b"a private chunk"),
         (b"bKGD", bytes([1])),
-        (b"hIST", struct.pack(">4H", 9, 7, 5, 3)),
+        (b"hIST", struct.pack(f">{entries}H", *range(entries))),
     ]
 
 
 def main():
     directory = sys.argv[1] if len(sys.argv) > 1 else "tests/textures/fuzz/seeds"
     os.makedirs(directory, exist_ok=True)
-    rng = random.Random(18)
     seeds = {}
     for depth in (1, 2, 4, 8):
-        seeds[f"palette{depth}"] = png(7, 5, PALETTE, depth, rng)
-    seeds["palette8-trns"] = png(7, 5, PALETTE, 8, rng, trns=True)
-    seeds["palette4-interlaced"] = png(9, 9, PALETTE, 4, rng, interlaced=True)
+        seeds[f"palette{depth}"] = png(7, 5, PALETTE, depth, depth)
+    seeds["palette8-trns"] = png(7, 5, PALETTE, 8, 10, trns=True)
+    seeds["palette4-interlaced"] = png(9, 9, PALETTE, 4, 11, interlaced=True)
+    seeds["palette8-ancillary"] = png(4, 4, PALETTE, 8, 12, extra=ancillary(12))
     for depth in (1, 2, 4, 8, 16):
-        seeds[f"grey{depth}"] = png(7, 5, GREY, depth, rng)
-    seeds["grey8-trns"] = png(7, 5, GREY, 8, rng, trns=True)
-    seeds["grey16-trns-interlaced"] = png(9, 9, GREY, 16, rng, interlaced=True, trns=True)
+        seeds[f"grey{depth}"] = png(7, 5, GREY, depth, 20 + depth)
+    seeds["grey8-trns"] = png(7, 5, GREY, 8, 40, trns=True)
+    seeds["grey16-trns-interlaced"] = png(9, 9, GREY, 16, 41, interlaced=True, trns=True)
     for depth in (8, 16):
-        seeds[f"greyalpha{depth}"] = png(6, 4, GREY_ALPHA, depth, rng)
-        seeds[f"rgb{depth}"] = png(6, 4, RGB, depth, rng)
-        seeds[f"rgba{depth}"] = png(6, 4, RGBA, depth, rng)
-    seeds["rgb8-trns"] = png(6, 4, RGB, 8, rng, trns=True)
-    seeds["rgb16-trns"] = png(6, 4, RGB, 16, rng, trns=True)
-    seeds["rgb8-interlaced"] = png(9, 9, RGB, 8, rng, interlaced=True)
-    seeds["rgba8-interlaced"] = png(9, 9, RGBA, 8, rng, interlaced=True)
-    seeds["greyalpha8-interlaced"] = png(9, 9, GREY_ALPHA, 8, rng, interlaced=True)
-    seeds["rgba8-split-idat"] = png(16, 16, RGBA, 8, rng, idat_parts=4)
-    seeds["palette2-ancillary"] = png(4, 4, PALETTE, 2, rng, extra=ancillary(rng))
+        seeds[f"greyalpha{depth}"] = png(6, 4, GREY_ALPHA, depth, 50 + depth)
+        seeds[f"rgb{depth}"] = png(6, 4, RGB, depth, 70 + depth)
+        seeds[f"rgba{depth}"] = png(6, 4, RGBA, depth, 90 + depth)
+    seeds["rgb8-trns"] = png(6, 4, RGB, 8, 110, trns=True)
+    seeds["rgb16-trns"] = png(6, 4, RGB, 16, 111, trns=True)
+    seeds["greyalpha8-interlaced"] = png(9, 9, GREY_ALPHA, 8, 112, interlaced=True)
+    # Pairs of one picture, plain and interlaced.
+    for name, colour in (("rgb8", RGB), ("rgba8", RGBA), ("palette8", PALETTE)):
+        seeds[f"{name}-9x9"] = png(9, 9, colour, 8, 120 + colour)
+        seeds[f"{name}-9x9-interlaced"] = png(9, 9, colour, 8, 120 + colour, interlaced=True)
+    seeds["rgba8-split-idat"] = png(16, 16, RGBA, 8, 130, idat_parts=4)
     for name, data in seeds.items():
         with open(os.path.join(directory, name + ".png"), "wb") as out:
             out.write(data)
