@@ -70,7 +70,8 @@ test-windows: windows
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_CORPUS ?= fuzz-corpus
-FUZZ_TARGETS ?= image_decoder_fuzz midi_reader_fuzz capture_options_fuzz command_line_fuzz
+# Some of image_decoder_fuzz midi_reader_fuzz capture_options_fuzz command_line_fuzz; all when empty.
+FUZZ_TARGETS ?=
 
 fuzz:
 	@HV_DEPS_FUZZ=1 bash scripts/deps.sh
@@ -78,7 +79,7 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DHV_BUILD_FUZZ=ON -DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF \
 		-DHV_FUZZ_PREFIX=$(abspath $(FUZZ_BUILD))/thirdparty/prefix $(CMAKE_FLAGS)
-	nice -n 10 cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	nice -n 10 cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	nice -n 19 bash scripts/fuzz-run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_TARGETS)
 
 clean:

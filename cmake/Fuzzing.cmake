@@ -1,7 +1,8 @@
 # The fuzz build (HV_BUILD_FUZZ): every source is compiled with clang's
 # coverage instrumentation, AddressSanitizer and UndefinedBehaviorSanitizer, and
-# each target links libFuzzer's driver. fuzzers.tsv in the build folder lists
-# the targets with their dictionaries and seeds for scripts/fuzz-run.sh.
+# each target links libFuzzer's driver. The target `fuzzers` builds them all;
+# fuzzers.tsv in the build folder lists them with their dictionaries and seeds
+# for scripts/fuzz-run.sh.
 include(CheckCXXSourceCompiles)
 set(CMAKE_REQUIRED_FLAGS -fsanitize=fuzzer)
 check_cxx_source_compiles(
@@ -37,6 +38,7 @@ add_link_options(-fsanitize=address,undefined)
 
 set(HV_FUZZ_MANIFEST ${CMAKE_BINARY_DIR}/fuzzers.tsv)
 file(WRITE ${HV_FUZZ_MANIFEST} "")
+add_custom_target(fuzzers)
 
 # hv_add_fuzzer(NAME name SOURCES ... [LIBS ...] [DICT file] [SEEDS file-or-dir ...])
 function(hv_add_fuzzer)
@@ -45,6 +47,7 @@ function(hv_add_fuzzer)
     target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS})
     target_link_options(${ARG_NAME} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzzers ${ARG_NAME})
     list(TRANSFORM ARG_SEEDS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
     if(ARG_DICT)
         set(ARG_DICT ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DICT})

@@ -19,6 +19,10 @@ manifest="$build_dir/fuzzers.tsv"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 
+for name in "$@"; do
+    cut -f 1 "$manifest" | grep -qx "$name" || { echo "no fuzz target $name" >&2; exit 1; }
+done
+
 failed=0
 printf '%-22s %8s %12s %7s %7s %7s  %s\n' target seconds executions edges features corpus findings
 while IFS=$'\t' read -r name binary dict seeds; do
