@@ -4,6 +4,7 @@
 # make test-tsan     — the sound player under ThreadSanitizer
 # make windows       — cross-build hallatorvo.exe for 32-bit Windows
 # make test-windows  — run that executable under Wine in a virtual X server
+# make fuzz  — build the fuzz targets with clang and run each for FUZZ_SECONDS
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -12,7 +13,7 @@ CMAKE_FLAGS ?=
 
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows clean
+.PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows fuzz clean
 
 all: build
 
@@ -66,7 +67,7 @@ WINDOWS_TRIPLE ?= i686-w64-mingw32
 
 windows:
 	@bash scripts/windows-deps.sh $(WINDOWS_TRIPLE)
-	nice -n 10 bash scripts/windows-libs.sh $(WINDOWS_TRIPLE) $(WINDOWS_BUILD) $(JOBS)
+	nice -n 10 bash scripts/png-libs.sh $(WINDOWS_TRIPLE) $(WINDOWS_BUILD) $(JOBS)
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$(WINDOWS_TRIPLE).cmake \
 		-DHV_WINDOWS_PREFIX=$(abspath $(WINDOWS_BUILD))/thirdparty/prefix -DCMAKE_BUILD_TYPE=Release \
 		-DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF $(CMAKE_FLAGS)
@@ -77,5 +78,24 @@ test-windows: windows
 	@bash scripts/windows-deps.sh --test
 	/usr/bin/python3 tests/windows/run_under_wine.py $(WINDOWS_BUILD)
 
+# The fuzz build: clang with libFuzzer, everything instrumented, zlib and
+# libpng built from Debian's source packages with the same instrumentation.
+# Each target runs FUZZ_SECONDS on its corpus in FUZZ_CORPUS, at the lowest
+# priority; the corpora grow from run to run and stay out of git.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CORPUS ?= fuzz-corpus
+# Some of image_decoder_fuzz midi_reader_fuzz capture_options_fuzz command_line_fuzz; all when empty.
+FUZZ_TARGETS ?=
+
+fuzz:
+	@HV_DEPS_FUZZ=1 bash scripts/deps.sh
+	nice -n 10 bash scripts/png-libs.sh fuzz $(FUZZ_BUILD) $(JOBS)
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DHV_BUILD_FUZZ=ON -DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF \
+		-DHV_FUZZ_PREFIX=$(abspath $(FUZZ_BUILD))/thirdparty/prefix $(CMAKE_FLAGS)
+	nice -n 10 cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	nice -n 19 bash scripts/fuzz-run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64 $(FUZZ_BUILD)

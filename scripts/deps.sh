@@ -15,6 +15,12 @@ if [ "${HV_DEPS_TOOLS:-0}" = 1 ]; then
     # For the asset generators and the listening checks; the build never needs them.
     packages+=(python3-numpy python3-pil sox)
 fi
+if [ "${HV_DEPS_FUZZ:-0}" = 1 ]; then
+    # make fuzz: clang with libFuzzer and the sanitizer runtimes, llvm-symbolizer
+    # for readable reports, and what fetching and building Debian's source
+    # packages of zlib and libpng takes.
+    packages+=(clang libclang-rt-dev llvm dpkg-dev xz-utils bzip2)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

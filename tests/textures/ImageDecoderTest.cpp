@@ -20,10 +20,19 @@ using Bytes = std::vector<std::uint8_t>;
 const float NoScale[3] = {1.0f, 1.0f, 1.0f};
 const float ShowScale[3] = {0.5f, 0.5f, 0.5f};
 
-Bytes readFixture(const std::string& name) {
-    std::ifstream in(std::string(HV_FIXTURE_DIR) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(in.good()) << name;
+Bytes readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes readFixture(const std::string& name) {
+    return readFile(std::string(HV_FIXTURE_DIR) + "/" + name);
+}
+
+// The fuzzer's seeds: one small valid PNG of each layout libpng reads.
+Bytes readSeed(const std::string& name) {
+    return readFile(std::string(HV_SEED_DIR) + "/" + name + ".png");
 }
 
 DecodedImage decode(const Bytes& png, const float* scale = NoScale, float lift = 0.0f,
@@ -55,6 +64,20 @@ std::size_t chunkData(const Bytes& png, const char* type) {
     }
     ADD_FAILURE() << "no chunk " << type;
     return 0;
+}
+
+std::size_t chunkLength(const Bytes& png, std::size_t data) {
+    return (std::size_t(png[data - 8]) << 24) | (png[data - 7] << 16) | (png[data - 6] << 8) |
+           png[data - 5];
+}
+
+// Writes the CRC of the chunk whose data starts at `data` as it should be.
+void fixCrc(Bytes& png, std::size_t data) {
+    const std::size_t length = chunkLength(png, data);
+    const uLong crc = crc32(0L, png.data() + data - 4, static_cast<uInt>(4 + length));
+    for (int i = 0; i < 4; ++i) {
+        png[data + length + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    }
 }
 
 // `png` with a chunk of `type` holding `length` bytes inserted after IHDR.
@@ -235,4 +258,99 @@ TEST(DecodeImage, FormatsOutsideTheShowsAreRefused) {
         EXPECT_EQ(image.pixels, nullptr) << name;
     }
     expectRefused(readFixture("wide.png"), "5000 pixels wide");
+}
+
+TEST(DecodeImage, ChecksumErrorsAreRefused) {
+    struct Damage {
+        const char* file;
+        const char* chunk;
+        bool adler; // false: flip a CRC bit; true: flip the zlib Adler-32 and mend the CRC
+    };
+    const Damage cases[] = {
+        {"rgba.png", "IHDR", false},    {"rgba.png", "IDAT", false},    {"rgba.png", "IEND", false},
+        {"palette.png", "PLTE", false}, {"palette.png", "IDAT", false}, {"rgba.png", "IDAT", true},
+        {"palette.png", "IDAT", true},
+    };
+    for (const Damage& d : cases) {
+        Bytes png = readFixture(d.file);
+        const std::size_t data = chunkData(png, d.chunk);
+        const std::size_t end = data + chunkLength(png, data);
+        if (d.adler) {
+            png[end - 1] ^= 0x01; // the last byte of the stream: Adler-32's low byte
+            fixCrc(png, data);
+        } else {
+            png[end + 3] ^= 0x01;
+        }
+        const std::string what =
+            std::string(d.file) + " " + d.chunk + (d.adler ? " Adler-32" : " CRC");
+        const DecodedImage image = decode(png);
+        EXPECT_EQ(image.result, DecodeCorrupt) << what;
+        EXPECT_EQ(image.pixels, nullptr) << what;
+    }
+}
+
+TEST(DecodeImage, EachPngLayoutIsDecodedOrRefusedAsUnsupported) {
+    struct Layout {
+        const char* seed;
+        int result;
+        int width = 0, height = 0; // of decoded images
+    };
+    const Layout layouts[] = {
+        {"rgb8", DecodeOk, 6, 4},
+        {"rgba8", DecodeOk, 6, 4},
+        {"palette8", DecodeOk, 7, 5},
+        {"rgb8-trns", DecodeOk, 6, 4},
+        {"palette8-trns", DecodeOk, 7, 5},
+        {"palette8-ancillary", DecodeOk, 4, 4},
+        {"rgba8-split-idat", DecodeOk, 16, 16},
+        {"rgb8-9x9-interlaced", DecodeOk, 9, 9},
+        {"rgba8-9x9-interlaced", DecodeOk, 9, 9},
+        {"palette8-9x9-interlaced", DecodeOk, 9, 9},
+        {"palette1", DecodeUnsupported},
+        {"palette2", DecodeUnsupported},
+        {"palette4", DecodeUnsupported},
+        {"palette4-interlaced", DecodeUnsupported},
+        {"grey1", DecodeUnsupported},
+        {"grey2", DecodeUnsupported},
+        {"grey4", DecodeUnsupported},
+        {"grey8", DecodeUnsupported},
+        {"grey16", DecodeUnsupported},
+        {"grey8-trns", DecodeUnsupported},
+        {"grey16-trns-interlaced", DecodeUnsupported},
+        {"greyalpha8", DecodeUnsupported},
+        {"greyalpha16", DecodeUnsupported},
+        {"greyalpha8-interlaced", DecodeUnsupported},
+        {"rgb16", DecodeUnsupported},
+        {"rgb16-trns", DecodeUnsupported},
+        {"rgba16", DecodeUnsupported},
+    };
+    for (const Layout& layout : layouts) {
+        const DecodedImage image = decode(readSeed(layout.seed), ShowScale);
+        EXPECT_EQ(image.result, layout.result) << layout.seed;
+        if (layout.result != DecodeOk) {
+            EXPECT_EQ(image.pixels, nullptr) << layout.seed;
+            continue;
+        }
+        ASSERT_NE(image.pixels, nullptr) << layout.seed;
+        EXPECT_EQ(image.width, layout.width) << layout.seed;
+        EXPECT_EQ(image.height, layout.height) << layout.seed;
+        // Only RGBA images carry alpha; a transparency chunk does not.
+        const bool rgba = std::string(layout.seed).rfind("rgba", 0) == 0;
+        for (int i = 0; i < image.width * image.height && !rgba; ++i) {
+            ASSERT_EQ(image.pixels[i * 4 + 3], 255) << layout.seed << " pixel " << i;
+        }
+    }
+}
+
+TEST(DecodeImage, InterlacedImagesMatchTheirPlainTwins) {
+    for (const std::string name : {"rgb8-9x9", "rgba8-9x9", "palette8-9x9"}) {
+        const DecodedImage plain = decode(readSeed(name), ShowScale);
+        const DecodedImage interlaced = decode(readSeed(name + "-interlaced"), ShowScale);
+        ASSERT_EQ(plain.result, DecodeOk) << name;
+        ASSERT_EQ(interlaced.result, DecodeOk) << name;
+        ASSERT_EQ(interlaced.width * interlaced.height, 81) << name;
+        EXPECT_EQ(Bytes(interlaced.pixels.get(), interlaced.pixels.get() + 81 * 4),
+                  Bytes(plain.pixels.get(), plain.pixels.get() + 81 * 4))
+            << name;
+    }
 }

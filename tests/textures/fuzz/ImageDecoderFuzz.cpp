@@ -1,5 +1,7 @@
-// Feeds arbitrary bytes to the PNG decoder, with the show's colour arguments
-// and with an extreme adjustment, so both conversion paths see every image.
+// libFuzzer target: arbitrary bytes through the PNG decoder and libpng, with
+// the show's colour arguments and with an extreme adjustment, so both
+// conversion paths see every image. It links the decoder built without the
+// checksum checks, so that mutations get past them to the chunk and pixel code.
 #include "textures/ImageDecoder.h"
 
 #include <cstddef>
