@@ -10,10 +10,16 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # The song's cross-check reads it with an independent MIDI parser.
     python3 python3-mido
+    # The check of the installed tree: the desktop entry and the manual pages.
+    desktop-file-utils mandoc
 )
 if [ "${HV_DEPS_TOOLS:-0}" = 1 ]; then
     # For the asset generators and the listening checks; the build never needs them.
     packages+=(python3-numpy python3-pil sox)
+fi
+if [ "${HV_DEPS_PACKAGE:-0}" = 1 ]; then
+    # For make deb: the Debian package's build and its check.
+    packages+=(debhelper lintian)
 fi
 
 missing=()
