@@ -87,7 +87,7 @@ deb:
 test-deb: deb
 	rm -rf $(DEB_BUILD)/root
 	dpkg -x hallatorvo_*.deb $(DEB_BUILD)/root
-	/usr/bin/python3 tests/install/check_install.py --prefix $(DEB_BUILD)/root/usr \
+	/usr/bin/python3 -B tests/install/check_install.py --prefix $(DEB_BUILD)/root/usr \
 		$$(dpkg-parsechangelog -S Version)
 
 clean:
