@@ -10,7 +10,6 @@ lists, and --help and --version answered on stdout without a display.
 
 Exits non-zero with a list of every broken rule."""
 
-import gzip
 import os
 import re
 import struct
@@ -50,12 +49,6 @@ def png_header(path):
         return None
     width, height, _, colour = struct.unpack(">IIBB", head[16:26])
     return width, height, colour
-
-
-def read_page(path):
-    opener = gzip.open if path.endswith(".gz") else open
-    with opener(path, "rt", encoding="utf-8") as f:
-        return f.read()
 
 
 def check(prefix, version):
