@@ -11,6 +11,7 @@ lists, and --help and --version answered on stdout without a display.
 Exits non-zero with a list of every broken rule."""
 
 import os
+import pathlib
 import re
 import struct
 import subprocess
@@ -129,7 +130,15 @@ def main():
         prefix = where
         if mode == "--build":
             prefix = os.path.join(scratch, "usr")
+            # cmake --install records what it put in place; make uninstall
+            # reads that record of the user's own install, so it is kept.
+            manifest = pathlib.Path(where, "install_manifest.txt")
+            kept = manifest.read_bytes() if manifest.exists() else None
             installed = run("cmake", "--install", where, "--prefix", prefix)
+            if kept is None:
+                manifest.unlink(missing_ok=True)
+            else:
+                manifest.write_bytes(kept)
             if installed.returncode != 0:
                 sys.exit(f"cmake --install failed:\n{installed.stdout}{installed.stderr}")
         faults = check(prefix, version)
