@@ -4,16 +4,21 @@
 # make test-tsan     — the sound player under ThreadSanitizer
 # make windows       — cross-build hallatorvo.exe for 32-bit Windows
 # make test-windows  — run that executable under Wine in a virtual X server
-# make fuzz  — build the fuzz targets with clang and run each for FUZZ_SECONDS
+# make install       — install under PREFIX (default /usr/local); make uninstall removes it
+# make deb           — build hallatorvo_*.deb the Debian way; make test-deb checks its files
+# make fuzz          — build the fuzz targets with clang and run each for FUZZ_SECONDS
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 ARGS ?=
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+DEB_BUILD ?= build-deb
 
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows fuzz clean
+.PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows \
+	install uninstall deb test-deb fuzz clean
 
 all: build
 
@@ -32,14 +37,23 @@ run: build
 test: build
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
 
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last install put in place, as CMake recorded it.
+uninstall:
+	@[ -f $(BUILD)/install_manifest.txt ] || { echo "Nothing installed from $(BUILD)."; exit 1; }
+	xargs -d '\n' rm -fv < $(BUILD)/install_manifest.txt
+
 # The tests again under AddressSanitizer and UndefinedBehaviorSanitizer. Tests
 # labelled gl run without the leak checker: Mesa's driver keeps allocations
-# that it never frees. The 103-second end-to-end runs are left to `make test`.
+# that it never frees. The 103-second end-to-end runs and the check of the
+# installed tree are left to `make test`.
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=ON -DHV_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(HEADLESS) UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS) -LE 'gl|long'
+		ctest --output-on-failure -j $(JOBS) -LE 'gl|long|install'
 	cd $(SANITIZE_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS) -L gl -LE long
 
@@ -78,6 +92,20 @@ test-windows: windows
 	@bash scripts/windows-deps.sh --test
 	/usr/bin/python3 tests/windows/run_under_wine.py $(WINDOWS_BUILD)
 
+# The Debian package, built by dpkg-buildpackage in a copy of the tree under
+# $(DEB_BUILD) and checked by lintian; hallatorvo_*.deb lands here.
+deb:
+	@HV_DEPS_PACKAGE=1 bash scripts/deps.sh
+	nice -n 10 bash scripts/deb.sh $(DEB_BUILD) $(JOBS)
+
+# The package unpacked into a scratch root, and its files checked as an
+# installed tree.
+test-deb: deb
+	rm -rf $(DEB_BUILD)/root
+	dpkg -x hallatorvo_*.deb $(DEB_BUILD)/root
+	/usr/bin/python3 -B tests/install/check_install.py --prefix $(DEB_BUILD)/root/usr \
+		$$(dpkg-parsechangelog -S Version)
+
 # The fuzz build: clang with libFuzzer, everything instrumented, zlib and
 # libpng built from Debian's source packages with the same instrumentation.
 # Each target runs FUZZ_SECONDS on its corpus in FUZZ_CORPUS, at the lowest
@@ -98,4 +126,5 @@ fuzz:
 	nice -n 19 bash scripts/fuzz-run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_TARGETS)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64 $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64 $(DEB_BUILD) \
+		$(FUZZ_BUILD)

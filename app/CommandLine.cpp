@@ -39,6 +39,10 @@ Switches ScanCommandLine(const char* commandLine) {
     for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
         if (word == "-aspect") {
             switches.aspect = true;
+        } else if (word == "--help") {
+            switches.help = true;
+        } else if (word == "--version") {
+            switches.version = true;
         } else if (word == "-res") {
             const std::string_view value = nextWord(rest);
             int size = 0;
@@ -59,4 +63,20 @@ Switches ScanCommandLine(const char* commandLine) {
         }
     }
     return switches;
+}
+
+const char* ShowUsage() {
+    return "usage: hallatorvo [-window] [-fps] [-res N] [-aspect]\n"
+           "       hallatorvo --help | --version\n"
+           "Plays a song from its own synthesizer and three scenes of lit blobs and snow\n"
+           "for 103 seconds, full screen unless told otherwise.\n"
+           "  -window    an 800 x 600 window instead of full screen\n"
+           "  -fps       the frame rate in the window title, once a second\n"
+           "  -res N     draw each frame at N x N, N a multiple of 128 from 256 to 4096\n"
+           "             (default 512)\n"
+           "  -aspect    keep the square frame square, centred between black bars,\n"
+           "             instead of stretching it over the window\n"
+           "  --help     print this help and exit\n"
+           "  --version  print the version and exit\n"
+           "Escape, closing the window, Ctrl+C and SIGTERM end the show early.\n";
 }

@@ -3,7 +3,10 @@
 #include "app/CommandLine.h"
 #include "app/Show.h"
 #include "app/Shutdown.h"
+#include "app/Version.h"
 #include "common/DemoState.h"
+
+#include <cstdio>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     Show show;
@@ -12,6 +15,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (!switches.error.empty()) {
         MessageBoxA(nullptr, switches.error.c_str(), "Error", MB_OK | MB_ICONERROR);
         return 2;
+    }
+    // Answered on stdout before any window opens.
+    if (switches.help) {
+        std::fputs(ShowUsage(), stdout);
+        return 0;
+    }
+    if (switches.version) {
+        std::printf("hallatorvo %s\n", ProgramVersion);
+        return 0;
     }
     ShowRun run;
     run.fullscreen = !switches.window;

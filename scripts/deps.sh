@@ -10,6 +10,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # The song's cross-check reads it with an independent MIDI parser.
     python3 python3-mido
+    # The check of the installed tree: the desktop entry and the manual pages.
+    desktop-file-utils mandoc
 )
 if [ "${HV_DEPS_TOOLS:-0}" = 1 ]; then
     # For the asset generators and the listening checks; the build never needs them.
@@ -20,6 +22,10 @@ if [ "${HV_DEPS_FUZZ:-0}" = 1 ]; then
     # for readable reports, and what fetching and building Debian's source
     # packages of zlib and libpng takes.
     packages+=(clang libclang-rt-dev llvm dpkg-dev xz-utils bzip2)
+fi
+if [ "${HV_DEPS_PACKAGE:-0}" = 1 ]; then
+    # For make deb: the Debian package's build and its check.
+    packages+=(debhelper lintian)
 fi
 
 missing=()

@@ -19,9 +19,10 @@ i686-w64-mingw32 | x86_64-w64-mingw32)
 --test)
     packages=(
         xvfb xdotool x11-utils python3 python3-pil
-        wine wine64 libgl1-mesa-dri libglx-mesa0
+        # Wine loads libGL.so.1 itself, so nothing else brings libgl1.
+        wine wine64 libgl1 libgl1-mesa-dri libglx-mesa0
         # The 32-bit Wine; the show's executable is a 32-bit program.
-        wine32:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
+        wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
     )
     ;;
 *)

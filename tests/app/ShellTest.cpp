@@ -62,6 +62,29 @@ TEST(CommandLine, FrameSizeAndAspectAreWholeWords) {
     EXPECT_TRUE(ScanCommandLine("-res 1024 -window").window);
 }
 
+// "--help" and "--version" are whole words, case-sensitive like the rest;
+// the other switches keep their meaning beside them, and a refused frame
+// size is still refused.
+TEST(CommandLine, HelpAndVersionAreWholeWords) {
+    const std::tuple<const char*, bool, bool, bool, bool> cases[] = {
+        // command line, help, version, window, refused
+        {"--help", true, false, false, false},
+        {"--version", false, true, false, false},
+        {"-window --version -fps", false, true, true, false},
+        {"\t--help\t--version", true, true, false, false},
+        {"--helpme --versions -help -version", false, false, false, false},
+        {"--HELP --Version x--help", false, false, false, false},
+        {"--help -res 1000", true, false, false, true},
+    };
+    for (const auto& [line, help, version, window, refused] : cases) {
+        const Switches switches = ScanCommandLine(line);
+        EXPECT_EQ(switches.help, help) << line;
+        EXPECT_EQ(switches.version, version) << line;
+        EXPECT_EQ(switches.window, window) << line;
+        EXPECT_EQ(!switches.error.empty(), refused) << line;
+    }
+}
+
 TEST(Clock, ElapsedTimeSurvivesTheTickCounterWrapping) {
     EXPECT_FLOAT_EQ(ElapsedSeconds(1000, 1000), 0.0f);
     EXPECT_FLOAT_EQ(ElapsedSeconds(1000, 3500), 2.5f);

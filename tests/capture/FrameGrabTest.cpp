@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+#include <vector>
+
 namespace {
 
 TEST(FrameGrab, TheFirstRowIsTheTopOfThePicture) {
@@ -68,6 +72,27 @@ TEST(CaptureOptionsDefaults, SeedOneSixtyFramesAndTheFrameSize) {
     const ParsedOptions square =
         ParseCaptureOptions({"--aspect", "--res", "4096", "--shot", "1:x"});
     EXPECT_TRUE(square.ok && square.options.frameSize == 4096 && square.options.keepAspect);
+}
+
+// --help and --version ask for nothing to capture, but a value that is
+// wrong is still refused; nothing else stands for them.
+TEST(CaptureOptionsDefaults, HelpAndVersionNeedNothingToCapture) {
+    const std::tuple<std::vector<std::string>, bool, bool, bool> cases[] = {
+        // arguments, accepted, help, version
+        {{"--version"}, true, false, true},
+        {{"--help"}, true, true, false},
+        {{"-h", "--version"}, true, true, true},
+        {{"--fps", "30", "--version"}, true, false, true},
+        {{"--version", "--fps", "0"}, false, false, false},
+        {{"-v"}, false, false, false},
+        {{"--versions"}, false, false, false},
+    };
+    for (const auto& [arguments, accepted, help, version] : cases) {
+        const ParsedOptions parsed = ParseCaptureOptions(arguments);
+        EXPECT_EQ(parsed.ok, accepted) << arguments[0] << ": " << parsed.error;
+        EXPECT_EQ(parsed.options.help, help) << arguments[0];
+        EXPECT_EQ(parsed.options.version, version) << arguments[0];
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 // capture that fails or is interrupted leaves no truncated file behind.
 #include "app/Show.h"
 #include "app/Shutdown.h"
+#include "app/Version.h"
 #include "tools/capture/AudioCapture.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/FrameGrab.h"
@@ -278,6 +279,10 @@ int main(int argc, char** argv) {
     }
     if (parsed.options.help) {
         std::fputs(CaptureUsage(), stdout);
+        return 0;
+    }
+    if (parsed.options.version) {
+        std::printf("%s %s\n", Program, ProgramVersion);
         return 0;
     }
     // The capture's files are settled before the process ends; SDL and the GL

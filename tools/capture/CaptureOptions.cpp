@@ -63,6 +63,7 @@ const char* CaptureUsage() {
            "                          [--shot T:FILE.png]...\n"
            "                          [--frames DIR [--from S] [--to S]]\n"
            "                          [--video FILE.mp4] [--audio FILE.wav]\n"
+           "       hallatorvo-capture --help | --version\n"
            "  --seed N          random seed of the run (default 1)\n"
            "  --fps F           frames per second of show time (default 60)\n"
            "  --size WxH        output size in pixels (default 512x512)\n"
@@ -75,7 +76,9 @@ const char* CaptureUsage() {
            "  --video FILE      encode frames and the song into FILE through ffmpeg\n"
            "  --audio FILE      write the song as a WAV file\n"
            "  --from S, --to S  the show time range for --frames and --video\n"
-           "                    (default 0 to 103, the whole show)\n";
+           "                    (default 0 to 103, the whole show)\n"
+           "  -h, --help        print this help and exit\n"
+           "  --version         print the version and exit\n";
 }
 
 ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
@@ -86,6 +89,10 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
         const std::string& name = arguments[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
+            continue;
+        }
+        if (name == "--version") {
+            options.version = true;
             continue;
         }
         if (name == "--aspect") {
@@ -155,7 +162,7 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
         }
     }
 
-    if (options.help) {
+    if (options.help || options.version) {
         ParsedOptions parsed;
         parsed.ok = true;
         parsed.options = options;

@@ -32,7 +32,8 @@ struct CaptureOptions {
     std::string audioFile;       // empty: no song as WAV
     double from = 0.0;
     double to = ShowEndSeconds;
-    bool help = false;
+    bool help = false;    // the usage instead of a capture
+    bool version = false; // the version instead of a capture
 };
 
 struct ParsedOptions {
