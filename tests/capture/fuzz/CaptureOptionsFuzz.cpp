@@ -48,7 +48,7 @@ void checkAccepted(const CaptureOptions& options) {
     require(options.width >= 1 && options.width <= 16384);
     require(options.height >= 1 && options.height <= 16384);
     require(options.from >= 0.0 && options.to <= ShowEndSeconds);
-    if (options.help) {
+    if (options.help || options.version) {
         return;
     }
     const bool sequence = !options.framesDirectory.empty() || !options.videoFile.empty();
