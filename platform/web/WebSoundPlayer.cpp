@@ -39,7 +39,7 @@ EM_JS(void, startWebSound,
           Object.assign(sound, {data, frames, channels, bits, limit, played : 0, underruns : 0});
           const blockAlign = channels * bits / 8;
           sound.node = sound.context.createScriptProcessor(2048, 0, channels);
-          sound.node.onaudioprocess = (event) = > {
+          sound.node.onaudioprocess = function(event) {
               const outputs = [];
               for (let c = 0; c < channels; ++c) {
                   outputs.push(event.outputBuffer.getChannelData(c));
