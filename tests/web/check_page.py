@@ -9,6 +9,7 @@ then the whole show in real time, which must end by itself with its sound
 played. Prints every figure it measures; exits non-zero when a check fails.
 
 usage: check_page.py --page BUILD_WEB --capture HALLATORVO_CAPTURE [--clicked]
+                     [--keep DIR]   (the page's frames as DIR/page-T.png)
 """
 
 import argparse
@@ -35,10 +36,11 @@ SHOT_TIMES = (20, 50, 85)
 
 # Mean absolute difference per channel, 0-255, that a page frame may have
 # from the native one. The page draws the same scenes with WebGL's rounding,
-# 8-bit vertex colours and the browser's own mipmaps: about 3 on these frames.
-# A frame without its snow, with a blob missing or with a wrong glow is 6 or
-# more away (measured with doctored builds of the page), and the show's own
-# frames are 20 or more apart.
+# 8-bit vertex colours and the browser's own mipmaps: 2.91, 1.70 and 0.46 on
+# these frames. Builds of the page doctored to fail measured: without the snow
+# layer 17.2 and 33.2 (20 s, 50 s); one blob left out 7.4 (50 s); the glow
+# 20% weaker 94.0 and 87.2 (20 s, 50 s). The show's own frames are 59 or more
+# apart.
 FRAME_THRESHOLD = 5.0
 
 # The song: WebAssembly's maths library (musl's sinf, cosf, powf) rounds
@@ -52,6 +54,11 @@ MIN_SIGNAL_TO_DIFFERENCE_DB = 60.0
 
 SHOW_SECONDS = 103  # the show's length and its closing second
 SAMPLE_RATE = 22050
+
+
+def keep(directory, t, frame):
+    directory.mkdir(parents=True, exist_ok=True)
+    Image.fromarray(frame.astype(numpy.uint8)).save(directory / ("page-%d.png" % t))
 
 
 def pixels(png):
@@ -134,6 +141,7 @@ def main():
     parser.add_argument("--page", required=True, type=pathlib.Path)
     parser.add_argument("--capture", required=True)
     parser.add_argument("--clicked", action="store_true")
+    parser.add_argument("--keep", type=pathlib.Path)
     args = parser.parse_args()
 
     failures = []
@@ -151,6 +159,8 @@ def main():
         end = clicked_run(base) if args.clicked else None
 
     for t in SHOT_TIMES:
+        if args.keep:
+            keep(args.keep, t, page[t])
         difference = mean_difference(page[t], native[t])
         check(difference < FRAME_THRESHOLD,
               "frame at %d s: mean difference %.2f from the native one (under %.1f)"
