@@ -150,7 +150,7 @@ web:
 
 # The page in headless Chromium: three frames against the native capture of
 # the same seed and times, the song against the native one, and the whole
-# show clicked open and played in real time (about 6 minutes in all).
+# show clicked open and played in real time (about 7 minutes in all).
 test-web: web build
 	@HV_DEPS_WEB_TEST=1 bash scripts/deps.sh
 	/usr/bin/python3 -B tests/web/check_page.py --page $(WEB_BUILD) --capture $(BUILD)/bin/hallatorvo-capture --clicked

@@ -13,7 +13,6 @@
 #include "platform/web/GL11.h"
 
 #include "platform/Win32.h"
-
 #include "platform/web/GlMatrix.h"
 #include "platform/web/GlslPrograms.h"
 

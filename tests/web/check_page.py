@@ -3,7 +3,8 @@
 Renders the reference with the native capture tool (seed 3, 10 frames per
 second of show time, 800 x 600), then opens the page from a local server at
 ?seed=3&fps=10&shot=20,50,85 and compares each held frame with the native one
-of the same time, and the page's song (?seed=3&song) with the native song.
+of the same time, the frame at 10 s with ?aspect against the native one with
+--aspect, and the page's song (?seed=3&song) with the native song.
 With --clicked it also plays the show as a viewer does: a click on the title,
 then the whole show in real time, which must end by itself with its sound
 played. Prints every figure it measures; exits non-zero when a check fails.
@@ -33,6 +34,8 @@ SEED = 3
 FPS = 10
 SIZE = (800, 600)
 SHOT_TIMES = (20, 50, 85)
+# The aspect option as a URL parameter: the frame square between bars.
+ASPECT_TIME = 10
 
 # Mean absolute difference per channel, 0-255, that a page frame may have
 # from the native one. The page draws the same scenes with WebGL's rounding,
@@ -58,7 +61,7 @@ SAMPLE_RATE = 22050
 
 def keep(directory, t, frame):
     directory.mkdir(parents=True, exist_ok=True)
-    Image.fromarray(frame.astype(numpy.uint8)).save(directory / ("page-%d.png" % t))
+    Image.fromarray(frame.astype(numpy.uint8)).save(directory / ("page-%s.png" % t))
 
 
 def pixels(png):
@@ -70,28 +73,32 @@ def mean_difference(a, b):
 
 
 def native_reference(capture, directory):
-    """The native frames at SHOT_TIMES and the native song's samples."""
-    command = [capture, "--seed", str(SEED), "--fps", str(FPS), "--size", "%dx%d" % SIZE,
-               "--audio", str(directory / "song.wav")]
+    """The native frames at SHOT_TIMES, the one at ASPECT_TIME with --aspect,
+    and the native song's samples."""
+    common = [capture, "--seed", str(SEED), "--fps", str(FPS), "--size", "%dx%d" % SIZE]
+    command = common + ["--audio", str(directory / "song.wav")]
     for t in SHOT_TIMES:
         command += ["--shot", "%d:%s" % (t, directory / ("%d.png" % t))]
-    subprocess.run(command, check=True, stderr=subprocess.DEVNULL,
-                   env={"SDL_VIDEODRIVER": "offscreen", "PATH": "/usr/bin:/bin"})
+    aspect = common + ["--aspect", "--shot", "%d:%s" % (ASPECT_TIME, directory / "aspect.png")]
+    for run in (command, aspect):
+        subprocess.run(run, check=True, stderr=subprocess.DEVNULL,
+                       env={"SDL_VIDEODRIVER": "offscreen", "PATH": "/usr/bin:/bin"})
     frames = {t: pixels((directory / ("%d.png" % t)).read_bytes()) for t in SHOT_TIMES}
+    frames["aspect"] = pixels((directory / "aspect.png").read_bytes())
     with wave.open(str(directory / "song.wav")) as song:
         samples = numpy.frombuffer(song.readframes(song.getnframes()), dtype="<i2")
     return frames, samples
 
 
-def page_frames(base, query=""):
-    """The page's held frames at SHOT_TIMES, with its timing figures; query
-    adds parameters to the page's URL."""
-    url = "%sindex.html?seed=%d&fps=%d&shot=%s%s" % (base, SEED, FPS,
-                                                       ",".join(map(str, SHOT_TIMES)), query)
+def page_frames(base, query="", times=SHOT_TIMES):
+    """The page's held frames at times, with its timing figures; query adds
+    parameters to the page's URL."""
+    url = "%sindex.html?seed=%d&fps=%d&shot=%s%s" % (base, SEED, FPS, ",".join(map(str, times)),
+                                                       query)
     frames = {}
     with Page(url, *SIZE) as page:
         started = time.time()
-        for t in SHOT_TIMES:
+        for t in times:
             if page.wait_for_title(["done", "failed"], 900) != "done":
                 raise RuntimeError("the page did not hold the frame at %d s" % t)
             held = page.evaluate("window.heldShot")
@@ -155,16 +162,18 @@ def main():
         native, native_song = native_reference(args.capture, pathlib.Path(work))
     with served(args.page) as base:
         page = page_frames(base)
+        page["aspect"] = page_frames(base, "&aspect", (ASPECT_TIME,))[ASPECT_TIME]
         song = page_song(base)
         end = clicked_run(base) if args.clicked else None
 
-    for t in SHOT_TIMES:
+    for t in SHOT_TIMES + ("aspect",):
         if args.keep:
             keep(args.keep, t, page[t])
         difference = mean_difference(page[t], native[t])
         check(difference < FRAME_THRESHOLD,
-              "frame at %d s: mean difference %.2f from the native one (under %.1f)"
-              % (t, difference, FRAME_THRESHOLD))
+              "frame at %s: mean difference %.2f from the native one (under %.1f)"
+              % ("%d s" % t if t != "aspect" else "%d s with aspect" % ASPECT_TIME, difference,
+                 FRAME_THRESHOLD))
     # The measure tells the show's frames apart: each native frame is far from
     # the page's frames of the other times.
     for t in SHOT_TIMES:
