@@ -1,7 +1,7 @@
 // GL 1.1 on WebGL 2: the subset of GL11.h and the extension functions the show
 // fetches, no more.
 //
-// Immediate-mode vertices are gathered as triangles into one batch, drawn when
+// Immediate-mode vertices are gathered as quads into one batch, drawn when
 // a state that affects drawing changes, at SwapBuffers, or, while the bump
 // programs are on, at each glEnd. Without programs the layer applies the
 // modelview, projection and texture matrices itself, and each vertex names
@@ -213,7 +213,7 @@ Program link(const char* vertexText, const char* fragmentText, const char* const
     return program;
 }
 
-// Programs, the vertex buffer and its layout, made on the first draw: the
+// Programs, vertex buffers and their layouts, made on the first draw: the
 // context is current by then.
 void prepare() {
     if (layer.ready) {
@@ -782,7 +782,8 @@ void glBindTexture(GLenum target, GLuint name) {
     }
 }
 
-// GL_CLAMP becomes clamping to the edge texel: WebGL has no texture border.
+// GL_CLAMP becomes clamping to the edge texel, as WebGL has no texture border;
+// the fixed programs fade it toward the border the desktop would read.
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
     const int index = name == GL_TEXTURE_WRAP_S       ? 0
                       : name == GL_TEXTURE_WRAP_T     ? 1
