@@ -7,7 +7,7 @@ of the same time, the frame at 10 s with ?aspect against the native one with
 --aspect, and the page's song (?seed=3&song) with the native song.
 With --clicked it also plays the show as a viewer does: a click on the title,
 then the whole show in real time, which must end by itself with its sound
-played. Prints every figure it measures; exits non-zero when a check fails.
+played; and once more, ended by Escape. Prints every figure it measures; exits non-zero when a check fails.
 
 usage: check_page.py --page BUILD_WEB --capture HALLATORVO_CAPTURE [--clicked]
                      [--keep DIR]   (the page's frames as DIR/page-T.png)
@@ -124,16 +124,21 @@ def page_song(base):
     return numpy.frombuffer(data, dtype="<i2")
 
 
-def clicked_run(base):
-    """The show as a viewer opens it: a click, then the show in real time."""
+def clicked_run(base, escape_after=None):
+    """The show as a viewer opens it: a click, then the show in real time,
+    ended by Escape after escape_after seconds when that is given."""
     with Page(base + "index.html", *SIZE) as page:
         if not page.wait_for("document.title == 'TORVO: HALLATORVO' && "
                              "document.getElementById('status').textContent == 'click to start'",
                              60):
             raise RuntimeError("the page shows no title to click")
         page.click(SIZE[0] // 2, SIZE[1] // 2)
+        if escape_after is not None:
+            page.wait_for("window.pageTiming.firstFrame != null", 60)
+            time.sleep(escape_after)
+            page.press_escape()
         if page.wait_for_title(["ended"], SHOW_SECONDS + 60) != "ended":
-            raise RuntimeError("the show did not end by itself")
+            raise RuntimeError("the show did not end")
         end = page.evaluate("window.showEnd")
         timing = page.evaluate("window.pageTiming")
     print("clicked run: first frame %.0f ms after the click; %d frames in %.1f s (%.1f per "
@@ -165,6 +170,7 @@ def main():
         page["aspect"] = page_frames(base, "&aspect", (ASPECT_TIME,))[ASPECT_TIME]
         song = page_song(base)
         end = clicked_run(base) if args.clicked else None
+        escaped = clicked_run(base, escape_after=3) if args.clicked else None
 
     for t in SHOT_TIMES + ("aspect",):
         if args.keep:
@@ -207,6 +213,9 @@ def main():
         check(end["played"] >= (SHOW_SECONDS - 2) * SAMPLE_RATE,
               "clicked run: %d sound frames played, the show's %d s"
               % (end["played"], SHOW_SECONDS))
+        check(escaped["seconds"] < 10,
+              "Escape 3 s after the first frame ended the show after %.1f s"
+              % escaped["seconds"])
 
     if failures:
         print("%d check(s) failed" % len(failures))

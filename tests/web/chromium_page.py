@@ -127,6 +127,11 @@ class Page:
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
                       clickCount=1)
 
+    def press_escape(self):
+        for kind in ("keyDown", "keyUp"):
+            self.call("Input.dispatchKeyEvent", type=kind, key="Escape", code="Escape",
+                      windowsVirtualKeyCode=27)
+
     def close(self):
         with contextlib.suppress(Exception):
             self.socket.close()
