@@ -7,6 +7,8 @@
 # make install       — install under PREFIX (default /usr/local); make uninstall removes it
 # make deb           — build hallatorvo_*.deb the Debian way; make test-deb checks its files
 # make fuzz          — build the fuzz targets with clang and run each for FUZZ_SECONDS
+# make web           — build the show as a web page in build-web/ (Emscripten)
+# make test-web      — check that page in headless Chromium against the native capture
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -18,7 +20,7 @@ DEB_BUILD ?= build-deb
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
 .PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows \
-	install uninstall deb test-deb fuzz clean
+	install uninstall deb test-deb fuzz web test-web clean
 
 all: build
 
@@ -125,6 +127,38 @@ fuzz:
 	nice -n 10 cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	nice -n 19 bash scripts/fuzz-run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_CORPUS) $(FUZZ_TARGETS)
 
+# The web page: Emscripten from Debian, with zlib and libpng built for
+# WebAssembly from Debian's source packages. build-web/ holds index.html,
+# hallatorvo.js and hallatorvo.wasm; the CMake tree and the libraries go
+# below it.
+WEB_BUILD ?= build-web
+WEB_PREFIX = $(abspath $(WEB_BUILD))/thirdparty/prefix
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+WEB_CHECKS ?= --clicked
+
+web:
+	@HV_DEPS_WEB=1 bash scripts/deps.sh
+	$(WEB_ENV) nice -n 10 bash scripts/png-libs.sh web $(WEB_BUILD) $(JOBS)
+	$(WEB_ENV) cmake -S . -B $(WEB_BUILD)/cmake \
+		-DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DHV_BUILD_TESTS=OFF -DHV_BUILD_BENCH=OFF \
+		-DHV_WEB_DIR=$(abspath $(WEB_BUILD)) \
+		-DZLIB_INCLUDE_DIR=$(WEB_PREFIX)/include -DZLIB_LIBRARY=$(WEB_PREFIX)/lib/libz.a \
+		-DPNG_PNG_INCLUDE_DIR=$(WEB_PREFIX)/include -DPNG_LIBRARY=$(WEB_PREFIX)/lib/libpng16.a \
+		$(CMAKE_FLAGS)
+	$(WEB_ENV) nice -n 10 cmake --build $(WEB_BUILD)/cmake -j $(JOBS) --target hallatorvo
+	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/hallatorvo.js $(WEB_BUILD)/hallatorvo.wasm
+
+# The page in headless Chromium: three frames against the native capture of
+# the same seed and times, one with the aspect parameter, the song against the
+# native one, and (WEB_CHECKS=--clicked) the whole show clicked open and played
+# in real time, then once more ended by Escape: 7 to 9 minutes here, of which
+# the clicked runs take two. WEB_CHECKS= leaves them out.
+test-web: web build
+	@HV_DEPS_WEB_TEST=1 bash scripts/deps.sh
+	/usr/bin/python3 -B tests/web/check_page.py --page $(WEB_BUILD) --capture $(BUILD)/bin/hallatorvo-capture \
+		$(WEB_CHECKS)
+
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64 $(DEB_BUILD) \
-		$(FUZZ_BUILD)
+		$(FUZZ_BUILD) $(WEB_BUILD)

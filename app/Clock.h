@@ -23,3 +23,8 @@ struct FrameRateTitle {
 // The loop runs another frame while demoLength + 1 > time: the last frame is
 // the first whose time reaches the show's length plus one second.
 bool RunAnotherFrame(float demoLength, float time);
+
+// The frames of a fixed-step run, frame k at k / fps seconds. The largest k
+// with k / fps <= time, and the smallest k with k / fps >= time.
+std::int64_t FrameAtOrBefore(double time, double fps);
+std::int64_t FrameAtOrAfter(double time, double fps);

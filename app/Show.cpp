@@ -69,6 +69,13 @@ FrameTime ReadShowClock(const Show& show) {
     return frame;
 }
 
+FrameTime FixedStepFrame(std::int64_t frame, double fps) {
+    FrameTime at;
+    at.time = static_cast<float>(static_cast<double>(frame) / fps);
+    at.frameDelta = frame == 0 ? at.time : static_cast<float>(1.0 / fps);
+    return at;
+}
+
 void StepShow(Show& show, const FrameTime& frame) {
     demo.frameDelta = frame.frameDelta;
     demo.time = frame.time;

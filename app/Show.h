@@ -14,6 +14,11 @@
 constexpr const char* ShowTitle = "TORVO: HALLATORVO";
 // The show's length; its last frame is the first one second or more past it.
 constexpr float ShowLength = 102.0f;
+// The song's sample rate, and the samples the show plays: its length and the
+// closing second.
+constexpr std::int32_t ShowSampleRate = 22050;
+constexpr std::int32_t ShowAudioSamples =
+    (static_cast<std::int32_t>(ShowLength) + 1) * ShowSampleRate;
 
 // What one run of the show is.
 struct ShowRun {
@@ -60,6 +65,10 @@ bool StartShow(const ShowRun& run, Show& show);
 // The show's own clock: one read of the tick counter, time since the start,
 // and the frame's length since the previous frame.
 FrameTime ReadShowClock(const Show& show);
+
+// Frame k of a run at a fixed step of 1 / fps seconds, for captures: its
+// time, and the step as its length (the first frame's length is its time).
+FrameTime FixedStepFrame(std::int64_t frame, double fps);
 
 // One frame into the back buffer, not yet presented: the clock fields, the
 // frame-rate title, the music's render-ahead and at most one window message

@@ -15,6 +15,7 @@
 // the pump tries again once a second.
 #include "platform/SoundPlayer.h"
 #include "platform/SoundProgress.h"
+#include "platform/WaveImage.h"
 #include "platform/Win32.h"
 
 #include <SDL.h>
@@ -28,83 +29,6 @@
 #include <mutex>
 
 namespace {
-
-// Where the samples are and how they are laid out, from the RIFF/WAVE header.
-struct WaveLayout {
-    std::size_t dataOffset = 0; // from the image's first byte
-    std::size_t frameCount = 0; // whole frames in the data chunk
-    std::uint16_t channels = 0;
-    std::uint16_t bitsPerSample = 0;
-    std::uint16_t blockAlign = 0;
-    std::uint32_t sampleRate = 0;
-};
-
-constexpr std::uint32_t maxSampleRate = 384000;
-
-std::uint16_t readU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t readU32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-bool isId(const std::uint8_t* p, const char* id) {
-    return std::memcmp(p, id, 4) == 0;
-}
-
-// Accepts uncompressed PCM, 8 or 16 bits, mono or stereo, with a "fmt " chunk
-// before the "data" chunk and every chunk up to the data inside the RIFF size.
-// Nothing after the data chunk's header is read: the samples may still be in
-// the making.
-bool parseWave(const std::uint8_t* image, WaveLayout& layout) {
-    if (!isId(image, "RIFF")) {
-        return false;
-    }
-    const std::uint32_t riffSize = readU32(image + 4);
-    if (riffSize < 4 || !isId(image + 8, "WAVE")) {
-        return false;
-    }
-    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(riffSize);
-    bool formatSeen = false;
-    std::uint64_t position = 12;
-    while (position + 8 <= riffEnd) {
-        const std::uint8_t* chunk = image + position;
-        const std::uint32_t size = readU32(chunk + 4);
-        const std::uint64_t body = position + 8;
-        if (body + size > riffEnd) {
-            return false;
-        }
-        if (isId(chunk, "fmt ")) {
-            if (size < 16) {
-                return false;
-            }
-            const std::uint8_t* fmt = chunk + 8;
-            const std::uint16_t formatTag = readU16(fmt);
-            layout.channels = readU16(fmt + 2);
-            layout.sampleRate = readU32(fmt + 4);
-            layout.blockAlign = readU16(fmt + 12);
-            layout.bitsPerSample = readU16(fmt + 14);
-            if (formatTag != 1 || layout.channels < 1 || layout.channels > 2 ||
-                (layout.bitsPerSample != 8 && layout.bitsPerSample != 16) ||
-                layout.sampleRate == 0 || layout.sampleRate > maxSampleRate ||
-                layout.blockAlign != layout.channels * layout.bitsPerSample / 8) {
-                return false;
-            }
-            formatSeen = true;
-        } else if (isId(chunk, "data")) {
-            if (!formatSeen) {
-                return false;
-            }
-            layout.dataOffset = static_cast<std::size_t>(body);
-            layout.frameCount = size / layout.blockAlign;
-            return true;
-        }
-        position = body + size + (size & 1u); // chunks are padded to even sizes
-    }
-    return false;
-}
 
 // The position and the underrun count share one word, so that a reader sees
 // both as one buffer left them. Each fits in 32 bits: a data chunk's size is a
@@ -313,7 +237,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     }
     const auto* image = reinterpret_cast<const std::uint8_t*>(sound);
     WaveLayout layout;
-    if (!parseWave(image, layout) || !ensureAudio()) {
+    if (!ParseWave(image, layout) || !ensureAudio()) {
         return FALSE;
     }
 

@@ -23,6 +23,16 @@ if [ "${HV_DEPS_FUZZ:-0}" = 1 ]; then
     # packages of zlib and libpng takes.
     packages+=(clang libclang-rt-dev llvm dpkg-dev xz-utils bzip2)
 fi
+if [ "${HV_DEPS_WEB:-0}" = 1 ]; then
+    # make web: Emscripten (its node tools included), and what fetching and
+    # building Debian's source packages of zlib and libpng takes.
+    packages+=(emscripten nodejs dpkg-dev xz-utils bzip2)
+fi
+if [ "${HV_DEPS_WEB_TEST:-0}" = 1 ]; then
+    # make test-web: headless Chromium driven through its DevTools protocol,
+    # and the comparison of its frames with the native ones.
+    packages+=(chromium python3-websocket python3-pil python3-numpy)
+fi
 if [ "${HV_DEPS_PACKAGE:-0}" = 1 ]; then
     # For make deb: the Debian package's build and its check.
     packages+=(debhelper lintian)

@@ -5,11 +5,12 @@
 #       mingw-w64 cross toolchain;
 #   fuzz  the fuzz build: clang with coverage instrumentation, AddressSanitizer
 #       and UndefinedBehaviorSanitizer, so that the fuzzer sees and steers
-#       through their code as well as ours.
+#       through their code as well as ours;
+#   web  the web build: Emscripten's compilers, WebAssembly.
 # Nothing of them is kept in the repository. Does nothing when the prefix is
 # already complete.
 #
-# usage: scripts/png-libs.sh i686-w64-mingw32|x86_64-w64-mingw32|fuzz BUILD_DIR [JOBS]
+# usage: scripts/png-libs.sh i686-w64-mingw32|x86_64-w64-mingw32|fuzz|web BUILD_DIR [JOBS]
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -41,8 +42,17 @@ fuzz)
     png_options=(-DCMAKE_C_COMPILER=clang -DCMAKE_C_FLAGS="$cflags" -DCMAKE_BUILD_TYPE=None
         -DZLIB_ROOT="$prefix")
     ;;
+web)
+    # The show's optimisation, and no FMA contraction as in its own flags.
+    cflags="-O2 -ffp-contract=off"
+    export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+    zlib_env=(CC=emcc AR=emar RANLIB=emranlib)
+    png_options=(-DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+        -DCMAKE_C_FLAGS="$cflags" -DCMAKE_BUILD_TYPE=None -DPNG_HARDWARE_OPTIMIZATIONS=OFF
+        -DZLIB_INCLUDE_DIR="$prefix/include" -DZLIB_LIBRARY="$prefix/lib/libz.a")
+    ;;
 *)
-    echo "usage: $0 i686-w64-mingw32|x86_64-w64-mingw32|fuzz BUILD_DIR [JOBS]" >&2
+    echo "usage: $0 i686-w64-mingw32|x86_64-w64-mingw32|fuzz|web BUILD_DIR [JOBS]" >&2
     exit 2
     ;;
 esac

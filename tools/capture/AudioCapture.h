@@ -6,11 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-constexpr std::int32_t ShowSampleRate = 22050;
-// Samples of audio the show plays: its length and the closing second.
-constexpr std::int32_t ShowAudioSamples =
-    (static_cast<std::int32_t>(ShowLength) + 1) * ShowSampleRate;
-
 // Runs the music driver exactly as the show does with the given random seed
 // (init, then render-ahead steps until the show's 103 s exist) and returns
 // those samples as little-endian 16-bit PCM bytes. Progress goes to stderr,

@@ -201,7 +201,6 @@ int capture(const CaptureOptions& options) {
     }
 
     const bool progressInPlace = isatty(STDERR_FILENO) != 0;
-    const float step = static_cast<float>(1.0 / options.fps);
     const auto started = std::chrono::steady_clock::now();
     auto lastProgress = started;
     long long written = 0;
@@ -211,9 +210,7 @@ int capture(const CaptureOptions& options) {
         if (Interruption() != 0) {
             return interrupted();
         }
-        FrameTime at;
-        at.time = static_cast<float>(static_cast<double>(frame) / options.fps);
-        at.frameDelta = frame == 0 ? at.time : step;
+        const FrameTime at = FixedStepFrame(frame, options.fps);
         StepShow(show, at);
 
         const bool inRange = plan.inRange(frame);

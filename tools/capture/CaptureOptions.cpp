@@ -186,29 +186,6 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments) {
     return parsed;
 }
 
-std::int64_t FrameAtOrBefore(double time, double fps) {
-    auto frame = static_cast<std::int64_t>(std::floor(time * fps));
-    // The product may round across an integer; settle on the exact rule.
-    while (static_cast<double>(frame + 1) / fps <= time) {
-        ++frame;
-    }
-    while (frame > 0 && static_cast<double>(frame) / fps > time) {
-        --frame;
-    }
-    return frame;
-}
-
-std::int64_t FrameAtOrAfter(double time, double fps) {
-    auto frame = static_cast<std::int64_t>(std::ceil(time * fps));
-    while (frame > 0 && static_cast<double>(frame - 1) / fps >= time) {
-        --frame;
-    }
-    while (static_cast<double>(frame) / fps < time) {
-        ++frame;
-    }
-    return frame;
-}
-
 CapturePlan PlanCapture(const CaptureOptions& options) {
     CapturePlan plan;
     for (const ShotRequest& shot : options.shots) {

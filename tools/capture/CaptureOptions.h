@@ -47,11 +47,6 @@ ParsedOptions ParseCaptureOptions(const std::vector<std::string>& arguments);
 
 const char* CaptureUsage();
 
-// The largest k with k / fps <= time.
-std::int64_t FrameAtOrBefore(double time, double fps);
-// The smallest k with k / fps >= time.
-std::int64_t FrameAtOrAfter(double time, double fps);
-
 // Which frames a capture renders and what it writes of each.
 struct CapturePlan {
     std::int64_t lastFrame = -1;          // frames 0..lastFrame are rendered

@@ -1,0 +1,146 @@
+// The show in a web page. The page (index.html) calls one of three entries
+// once the module is loaded:
+//
+// - PageStartShow, from the click on its title overlay: the show as the
+//   desktop plays it, the shared start-up and then one shared frame step per
+//   browser frame, until the show ends or Escape is pressed.
+// - PageCaptureFrames, for tests and captures: no sound, frames at a fixed
+//   step from time zero, as the capture tool draws them, up to the frame shown
+//   at a given time, which stays on the canvas. Called again with a later
+//   time, the same run goes on to that one.
+// - PageRenderSong: the song of a seed, rendered whole as the capture tool
+//   renders it, for comparison with the desktop's.
+//
+// Each reports back through a function the page defines on Module.
+#include "app/CommandLine.h"
+#include "app/Show.h"
+#include "app/Shutdown.h"
+#include "common/DemoState.h"
+#include "platform/SoundProgress.h"
+
+#include <emscripten.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+Show show;
+std::int64_t framesDrawn = 0;
+
+// The fixed-step run of PageCaptureFrames.
+double captureFps = 0.0;
+std::int64_t lastFrame = 0;
+
+// A step of the page's frame loop draws this long at most before the browser
+// gets control back, so that a long capture keeps the page responsive.
+constexpr double CaptureSliceMilliseconds = 50.0;
+
+void reportFirstFrame() {
+    if (framesDrawn == 1) {
+        EM_ASM({ Module.firstFrame&& Module.firstFrame(); });
+    }
+}
+
+void endShow() {
+    emscripten_cancel_main_loop();
+    Shutdown();
+    PlaySoundA(nullptr, nullptr, 0);
+    const SoundPlayerStats sound = GetSoundPlayerStats();
+    EM_ASM({ Module.showEnded&& Module.showEnded($0, $1, $2, $3); },
+           static_cast<double>(framesDrawn), static_cast<double>(sound.framesPlayed),
+           static_cast<double>(sound.underrunFrames), static_cast<double>(sound.sampleRate));
+}
+
+void showFrame() {
+    StepShow(show, ReadShowClock(show));
+    SwapBuffers(demo.deviceContext);
+    ++framesDrawn;
+    reportFirstFrame();
+    if (!ShowGoesOn(show)) {
+        endShow();
+    }
+}
+
+void captureFrames() {
+    const double started = emscripten_get_now();
+    do {
+        StepShow(show, FixedStepFrame(framesDrawn, captureFps));
+        SwapBuffers(demo.deviceContext);
+        ++framesDrawn;
+        reportFirstFrame();
+    } while (framesDrawn <= lastFrame && emscripten_get_now() - started < CaptureSliceMilliseconds);
+    if (framesDrawn > lastFrame) {
+        emscripten_cancel_main_loop();
+        EM_ASM({ Module.framesDone&& Module.framesDone($0); }, static_cast<double>(framesDrawn));
+    }
+}
+
+// The show's switches (-res, -aspect) in a command line; false after telling
+// the user what is wrong with it.
+bool readSwitches(const char* commandLine, ShowRun& run) {
+    const Switches switches = ScanCommandLine(commandLine);
+    if (!switches.error.empty()) {
+        MessageBoxA(nullptr, switches.error.c_str(), "Error", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    run.frameSize = switches.frameSize;
+    run.keepAspect = switches.aspect;
+    run.program = "hallatorvo (web)";
+    return true;
+}
+
+} // namespace
+
+// The show over the whole canvas; seeded by the clock unless fixedSeed.
+extern "C" EMSCRIPTEN_KEEPALIVE int PageStartShow(const char* commandLine, int fixedSeed,
+                                                  std::uint32_t seed) {
+    ShowRun run;
+    if (!readSwitches(commandLine, run)) {
+        return 0;
+    }
+    run.fixedSeed = fixedSeed != 0;
+    run.seed = seed;
+    if (!StartShow(run, show)) {
+        return 0;
+    }
+    emscripten_set_main_loop(showFrame, 0, false);
+    return 1;
+}
+
+// Frames at fps per second of show time up to the one shown at shotTime.
+extern "C" EMSCRIPTEN_KEEPALIVE int PageCaptureFrames(const char* commandLine, std::uint32_t seed,
+                                                      double fps, double shotTime) {
+    if (!(fps > 0.0) || !(shotTime >= 0.0)) {
+        return 0;
+    }
+    if (captureFps == 0.0) {
+        ShowRun run;
+        if (!readSwitches(commandLine, run)) {
+            return 0;
+        }
+        run.fixedSeed = true;
+        run.seed = seed;
+        run.offline = true;
+        if (!StartShow(run, show)) {
+            return 0;
+        }
+        captureFps = fps;
+    }
+    lastFrame = FrameAtOrBefore(shotTime, captureFps);
+    emscripten_set_main_loop(captureFrames, 0, false);
+    return 1;
+}
+
+// The song's samples as 16-bit PCM; their count in *samples.
+extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* PageRenderSong(std::uint32_t seed,
+                                                                   std::int32_t* samples) {
+    demo.randomSeed = seed;
+    show.music.init();
+    *samples = ShowAudioSamples;
+    while (show.music.samplesRendered < *samples) {
+        show.music.renderAhead(1.0f);
+    }
+    return show.music.image.get() + AudioStream::HeaderBytes;
+}
