@@ -61,7 +61,7 @@ GlMatrix ScaleMatrix(float x, float y, float z) {
     return m;
 }
 
-// The general rotation of the GL specification, about the normalised axis.
+// glRotatef's matrix: the rotation by the angle about the normalised axis.
 GlMatrix RotationMatrix(float angle, float x, float y, float z) {
     float axis[3] = {x, y, z};
     normalise(axis);
