@@ -6,6 +6,7 @@
 #include "platform/GL.h"
 #include "platform/web/GlMatrix.h"
 #include "render/Frame.h"
+#include "tests/support/BumpPrograms.h"
 #include "tests/support/GlWindow.h"
 
 #include <GL/glext.h>
@@ -159,14 +160,7 @@ void placeSurface(float turn) {
 
 Pixels drawWithArbPrograms(const std::vector<Vertex>& quads, const Material& m) {
     placeSurface(m.turn);
-    glEnable(GL_VERTEX_PROGRAM_ARB);
-    glEnable(GL_FRAGMENT_PROGRAM_ARB);
-    demo.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, demo.BumpVertexProgram);
-    demo.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, demo.BumpFragmentProgram);
-    demo.glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 0, m.light);
-    demo.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 1, m.specular);
-    demo.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 2, m.shine);
-    demo.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 3, m.bump);
+    BindBumpPrograms(m.light, m.specular, m.shine, m.bump);
     glBegin(GL_QUADS);
     for (const Vertex& v : quads) {
         glNormal3f(v.normal[0], v.normal[1], v.normal[2]);

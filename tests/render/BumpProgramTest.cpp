@@ -4,6 +4,7 @@
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/Frame.h"
+#include "tests/support/BumpPrograms.h"
 #include "tests/support/GlWindow.h"
 
 #include <gtest/gtest.h>
@@ -55,14 +56,7 @@ Pixels drawLitQuad(unsigned int normalMap, unsigned int heightMap, const Materia
     ResetRenderState();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_VERTEX_PROGRAM_ARB);
-    glEnable(GL_FRAGMENT_PROGRAM_ARB);
-    demo.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, demo.BumpVertexProgram);
-    demo.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, demo.BumpFragmentProgram);
-    demo.glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 0, m.light);
-    demo.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 1, m.specular);
-    demo.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 2, m.exponent);
-    demo.glProgramEnvParameter4fvARB(GL_FRAGMENT_PROGRAM_ARB, 3, m.bump);
+    BindBumpPrograms(m.light, m.specular, m.exponent, m.bump);
     demo.glActiveTextureARB(GL_TEXTURE1_ARB);
     glBindTexture(GL_TEXTURE_2D, heightMap);
     demo.glActiveTextureARB(GL_TEXTURE0_ARB);
