@@ -1,10 +1,12 @@
 #include "audio/AudioStream.h"
 
+#include "common/DemoState.h"
 #include "midi/Sequencer.h"
 #include "platform/SoundProgress.h"
 #include "platform/Win32.h"
 #include "synth/DenormalGuard.h"
 #include "synth/InstrumentBank.h"
+#include "synth/SampleRate.h"
 #include "synth/Synth.h"
 
 #include <cmath>
@@ -64,7 +66,7 @@ void AudioStream::buildHeader() {
 void AudioStream::init() {
     withdrawImage();
     lengthSeconds = 240;
-    sampleRate = 22050;
+    sampleRate = SampleRate;
     samplesRendered = 0;
     lead = 0.0f;
     previousEntryTick = 0;
@@ -79,9 +81,9 @@ void AudioStream::init() {
     image = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(imageBytes));
     std::memcpy(image.get(), header, HeaderBytes);
 
+    // The drum samples' noise follows from the run's start tick.
     synth = std::make_unique<Synth>();
-    synth->init(sampleRate);
-    BuildInstrumentBank(*synth);
+    BuildInstrumentBank(*synth, demo.randomSeed, Sequencer::sampledInstruments());
     sequencer = std::make_unique<Sequencer>(*synth);
     sequencer->loadSong();
 

@@ -1,8 +1,11 @@
 // The cost of the synthesizer: a filter block, one voice of each kind of
 // instrument, a growing mix of voices, and a note start.
+#include "midi/Sequencer.h"
 #include "synth/DenormalGuard.h"
 #include "synth/Filter.h"
 #include "synth/InstrumentBank.h"
+#include "synth/RenderContext.h"
+#include "synth/SampleRate.h"
 #include "synth/Synth.h"
 
 #include <benchmark/benchmark.h>
@@ -14,8 +17,7 @@ namespace {
 
 std::unique_ptr<Synth> bankSynth() {
     auto synth = std::make_unique<Synth>();
-    synth->init(22050);
-    BuildInstrumentBank(*synth);
+    BuildInstrumentBank(*synth, 1, Sequencer::sampledInstruments());
     return synth;
 }
 
@@ -27,12 +29,12 @@ void renderMix(benchmark::State& state, Synth& synth) {
     int sample = 11025;
     for (auto _ : state) {
         for (int n = 0; n < MaxBlockSamples; ++n) {
-            times[n] = static_cast<float>(sample + n) / 22050.0f;
+            times[n] = static_cast<float>(sample + n) / static_cast<float>(SampleRate);
         }
         synth.renderSamples(times, out, MaxBlockSamples);
         benchmark::DoNotOptimize(out);
         sample += MaxBlockSamples;
-        if (sample > 90 * 22050) {
+        if (sample > 90 * SampleRate) {
             sample = 11025;
         }
     }
@@ -44,7 +46,11 @@ void renderMix(benchmark::State& state, Synth& synth) {
 void BM_FilterBlock(benchmark::State& state) {
     const DenormalGuard guard;
     const Lfo sweep(Wave::Sine, 3.0f, 0.0f, false);
-    Filter filter(22050, static_cast<int>(state.range(0)), 1200.0f, 0.7f);
+    RenderContext context;
+    Filter filter;
+    filter.type = static_cast<int>(state.range(0));
+    filter.cutoff = 1200.0f;
+    filter.q = 0.7f;
     if (state.range(1) != 0) {
         filter.cutoffMods.addLfo(&sweep, 0.5f, 1.0f);
     }
@@ -54,12 +60,13 @@ void BM_FilterBlock(benchmark::State& state) {
     float time = 0.0f;
     for (auto _ : state) {
         for (int n = 0; n < MaxBlockSamples; ++n) {
-            t[n] = time + static_cast<float>(n) / 22050.0f;
+            t[n] = time + static_cast<float>(n) / static_cast<float>(SampleRate);
             x[n] = static_cast<float>(n % 7) * 0.1f - 0.3f;
         }
-        filter.process(running, filter.noteCutoff(0.0f), t, MaxBlockSamples, 1010.0f, 0.0f, x);
+        filter.process(running, context, filter.noteCutoff(0.0f), t, MaxBlockSamples, 1010.0f, 0.0f,
+                       x);
         benchmark::DoNotOptimize(x);
-        time += MaxBlockSamples / 22050.0f;
+        time += MaxBlockSamples / static_cast<float>(SampleRate);
     }
     state.SetItemsProcessed(state.iterations() * MaxBlockSamples);
 }
@@ -69,8 +76,7 @@ BENCHMARK(BM_FilterBlock)->ArgsProduct({benchmark::CreateDenseRange(0, 7, 1), {0
 void BM_InstrumentVoice(benchmark::State& state, const std::string& name) {
     const DenormalGuard guard;
     auto synth = bankSynth();
-    Instrument* instrument = synth->findInstruments(name).front();
-    instrument->prerenderSamples();
+    const Instrument* instrument = synth->findInstruments(name).front();
     Channel channel;
     synth->playNote(instrument, &channel, 0.4f, 0, 0.0f, 100.0f);
     renderMix(state, *synth);
@@ -87,7 +93,7 @@ BENCHMARK_CAPTURE(BM_InstrumentVoice, sample_hat, std::string("sample:drum:hat:h
 void BM_MixVoices(benchmark::State& state) {
     const DenormalGuard guard;
     auto synth = bankSynth();
-    Instrument* pad = synth->findInstruments("pad:oceans").front();
+    const Instrument* pad = synth->findInstruments("pad:oceans").front();
     Channel channel;
     for (int i = 0; i < state.range(0); ++i) {
         synth->playNote(pad, &channel, 0.2f, i % 24, 0.0f, 100.0f);
@@ -95,7 +101,7 @@ void BM_MixVoices(benchmark::State& state) {
     renderMix(state, *synth);
     // Seconds of audio per CPU second.
     state.counters["realtime_factor"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * MaxBlockSamples / 22050.0,
+        benchmark::Counter(static_cast<double>(state.iterations()) * MaxBlockSamples / SampleRate,
                            benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MixVoices)->Arg(1)->Arg(8)->Arg(30)->Arg(150);
@@ -125,7 +131,10 @@ void BM_SilentTail(benchmark::State& state) {
     if (state.range(0) != 0) {
         guard = std::make_unique<DenormalGuard>();
     }
-    Filter filter(22050, 0, 800.0f, 4.0f);
+    RenderContext context;
+    Filter filter;
+    filter.cutoff = 800.0f;
+    filter.q = 4.0f;
     FilterState running;
     volatile float whisper = 1e-39f;
     float x[MaxBlockSamples];
@@ -134,7 +143,7 @@ void BM_SilentTail(benchmark::State& state) {
         for (float& v : x) {
             v = whisper;
         }
-        filter.process(running, 800.0f, t, MaxBlockSamples, 10.0f, 0.0f, x);
+        filter.process(running, context, 800.0f, t, MaxBlockSamples, 10.0f, 0.0f, x);
         benchmark::DoNotOptimize(x);
     }
     state.SetItemsProcessed(state.iterations() * MaxBlockSamples);

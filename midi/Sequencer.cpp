@@ -1,7 +1,5 @@
 #include "midi/Sequencer.h"
 
-#include "common/DemoState.h"
-#include "common/Random.h"
 #include "midi/MidiReader.h"
 #include "midi/SongImage.h"
 #include "synth/Instrument.h"
@@ -14,33 +12,32 @@ namespace {
 struct Binding {
     int channel;
     const char* instrument;
-    bool sampled; // pre-rendered right after binding
+};
+
+// The drums bound to channels 9 to 12, in that order.
+constexpr const char* SampledDrums[] = {
+    "sample:drum:bass:mud",
+    "sample:drum:snare:retro",
+    "sample:drum:snare:snap",
+    "sample:drum:hat:hiss:closed",
 };
 
 // The fixed channel table; channels not listed keep the bank's first instrument.
 constexpr Binding Bindings[] = {
-    {0, "bass:detroit", false},
-    {2, "pad:lush", false},
-    {3, "lead:fifth", false},
-    {4, "pad:oceans", false},
-    {5, "lead:squeak", false},
-    {6, "lead:neurotic", false},
-    {7, "lead:buzzer", false},
-    {9, "sample:drum:bass:mud", true},
-    {10, "sample:drum:snare:retro", true},
-    {11, "sample:drum:snare:snap", true},
-    {12, "sample:drum:hat:hiss:closed", true},
+    {0, "bass:detroit"},   {2, "pad:lush"},       {3, "lead:fifth"},     {4, "pad:oceans"},
+    {5, "lead:squeak"},    {6, "lead:neurotic"},  {7, "lead:buzzer"},    {9, SampledDrums[0]},
+    {10, SampledDrums[1]}, {11, SampledDrums[2]}, {12, SampledDrums[3]},
 };
 
-Instrument* firstMatch(Synth& synth, const char* pattern) {
-    const std::vector<Instrument*> found = synth.findInstruments(pattern);
+const Instrument* firstMatch(const Synth& synth, const char* pattern) {
+    const std::vector<const Instrument*> found = synth.findInstruments(pattern);
     return found.empty() ? nullptr : found.front();
 }
 
 } // namespace
 
-void Track::addEvent(Instrument* instrument, Channel* channel, float velocity, std::int32_t note,
-                     float time, float duration) {
+void Track::addEvent(const Instrument* instrument, const Channel* channel, float velocity,
+                     std::int32_t note, float time, float duration) {
     SongEvent event;
     event.time = time;
     event.duration = duration;
@@ -65,9 +62,9 @@ void Track::play(float from, float window) const {
     }
     const float until = from + window;
     for (; event != events.end() && event->time + timeOffset < until; ++event) {
-        Instrument* instrument =
+        const Instrument* instrument =
             instrumentOverride != nullptr ? instrumentOverride : event->instrument;
-        Channel* channel = channelOverride != nullptr ? channelOverride : event->channel;
+        const Channel* channel = channelOverride != nullptr ? channelOverride : event->channel;
         const float duration = durationOverride != -1.0f ? durationOverride : event->duration;
         const std::int32_t chord = chordOverride != -1 ? chordOverride : event->chordIndex;
         const float velocity = event->velocity * velocityScale;
@@ -81,16 +78,17 @@ void Track::play(float from, float window) const {
     }
 }
 
-Sequencer::Sequencer(Synth& synth) : synth(synth) {}
+Sequencer::Sequencer(Synth& target) : synth(target) {}
+
+std::span<const char* const> Sequencer::sampledInstruments() {
+    return SampledDrums;
+}
 
 void Sequencer::loadSong() {
     loadSong(SongImage, SongImageLength);
 }
 
 void Sequencer::loadSong(const unsigned char* image, int length) {
-    // The drum samples' noise follows from the run's start tick.
-    Random::srand(demo.randomSeed);
-
     Track work;
     work.synth = &synth;
 
@@ -98,14 +96,9 @@ void Sequencer::loadSong(const unsigned char* image, int length) {
     for (int c = 0; c < ChannelCount; ++c) {
         channelRecords[c] = Channel{};
         channelRecords[c].gain = 0.1f;
-        synth.addChannel(channelRecords[c], "");
     }
     for (const Binding& binding : Bindings) {
-        Instrument* instrument = firstMatch(synth, binding.instrument);
-        channelInstruments[binding.channel] = instrument;
-        if (binding.sampled && instrument != nullptr) {
-            instrument->prerenderSamples();
-        }
+        channelInstruments[binding.channel] = firstMatch(synth, binding.instrument);
     }
 
     loading = &work;
@@ -121,11 +114,11 @@ void Sequencer::loadSong(const unsigned char* image, int length) {
 
 void Sequencer::onNote(void* context, const NoteReport& report) {
     auto* self = static_cast<Sequencer*>(context);
-    Instrument* instrument = self->channelInstruments[report.channel & 0x0F];
+    const Instrument* instrument = self->channelInstruments[report.channel & 0x0F];
     if (instrument == nullptr) {
         return;
     }
-    Channel* channel = &self->channelRecords[report.channel & 0x0F];
+    const Channel* channel = &self->channelRecords[report.channel & 0x0F];
     const std::int32_t note = static_cast<std::int32_t>(report.key) - 57;
     if (report.kind == NoteKind::NoteOn) {
         const float duration =

@@ -1,7 +1,7 @@
 // The song as timed note events, fed to the synthesizer one second ahead.
 //
 // Loading binds the sixteen MIDI channels to instruments of the bank and to
-// sixteen mixing channels, pre-renders the sampled drums, and turns every note
+// sixteen mixing channels, and turns every note
 // report of the embedded song into a SongEvent with an absolute time. During
 // playback the music driver calls advance() before every sample; once per
 // second of audio time the events of the coming second are posted with their
@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class Instrument;
@@ -21,8 +22,8 @@ struct NoteReport;
 struct SongEvent {
     float time = 0.0f;     // seconds from the start of the song
     float duration = 0.0f; // 0: held until the matching release
-    Instrument* instrument = nullptr;
-    Channel* channel = nullptr;
+    const Instrument* instrument = nullptr;
+    const Channel* channel = nullptr;
     std::int32_t note = 0; // MIDI key - 57
     float velocity = 0.0f; // MIDI velocity / 255; exactly 0 marks a release
     std::int32_t chordIndex = -1;
@@ -34,16 +35,16 @@ struct Track {
     float endTime = 0.0f;
     float timeOffset = 0.0f;
     std::int32_t transpose = 0;
-    Instrument* instrumentOverride = nullptr;
-    Channel* channelOverride = nullptr;
+    const Instrument* instrumentOverride = nullptr;
+    const Channel* channelOverride = nullptr;
     float velocityScale = 1.0f;
     float durationOverride = -1.0f;
     std::int32_t chordOverride = -1;
     std::vector<SongEvent> events;
     Synth* synth = nullptr;
 
-    void addEvent(Instrument* instrument, Channel* channel, float velocity, std::int32_t note,
-                  float time, float duration);
+    void addEvent(const Instrument* instrument, const Channel* channel, float velocity,
+                  std::int32_t note, float time, float duration);
 
     // Posts the events whose placed time lies in [from, from + window).
     void play(float from, float window) const;
@@ -53,13 +54,17 @@ class Sequencer {
 public:
     static constexpr int ChannelCount = 16;
 
-    explicit Sequencer(Synth& synth);
+    explicit Sequencer(Synth& target);
+
+    // The sampled instruments the channel table binds, in its order: the bank
+    // renders their buffers in this order, so their noise follows from it.
+    static std::span<const char* const> sampledInstruments();
 
     // Loads the embedded song.
     void loadSong();
 
-    // Loads a song image: binds the channels, pre-renders the sampled drums and
-    // reads the notes. The embedded song is the only image the show loads.
+    // Loads a song image: binds the channels and reads the notes. The embedded song is the only
+    // image the show loads.
     void loadSong(const unsigned char* image, int length);
 
     // Posts the events due within the second starting at t, once per second.
@@ -72,7 +77,7 @@ public:
     float lastAdvanceTime = -1.5f;
     std::vector<Track> tracks;
     std::array<Channel, ChannelCount> channelRecords;
-    std::array<Instrument*, ChannelCount> channelInstruments{};
+    std::array<const Instrument*, ChannelCount> channelInstruments{};
 
 private:
     static void onNote(void* context, const NoteReport& report);

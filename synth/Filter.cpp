@@ -1,6 +1,9 @@
 #include "synth/Filter.h"
 
 #include "synth/Block.h"
+#include "synth/Dispatch.h"
+#include "synth/RenderContext.h"
+#include "synth/SampleRate.h"
 
 #include <cmath>
 
@@ -9,15 +12,15 @@ namespace {
 using Coefficients = FilterCoefficients;
 
 // Whether the coefficients must be designed for a clamped cutoff, q and type:
-// they differ from those the state's were made for. Records them if so.
+// none are yet, or they were made for others. Records them if so.
 bool settle(FilterState& s, float fc, float q, int type) {
-    if (fc == s.cachedCutoff && q == s.cachedQ && type == s.cachedType && s.cachedGain == 1.0f) {
+    if (s.designed && fc == s.designedCutoff && q == s.designedQ && type == s.designedType) {
         return false;
     }
-    s.cachedCutoff = fc;
-    s.cachedQ = q;
-    s.cachedGain = 1.0f;
-    s.cachedType = type;
+    s.designed = true;
+    s.designedCutoff = fc;
+    s.designedQ = q;
+    s.designedType = type;
     return true;
 }
 
@@ -35,8 +38,8 @@ float clamp(float v, float low, float high) {
 // The coefficients of a type for a clamped cutoff and q, from those in effect
 // before: coefficients a type does not set keep their old values; it never
 // reads them.
-template <int type> void design(Coefficients& k, float fc, float q, float sampleRate) {
-    const float w = fc * 6.2831855f / sampleRate;
+template <int type> void design(Coefficients& k, float fc, float q) {
+    const float w = fc * 6.2831855f / static_cast<float>(SampleRate);
     const float c = std::cos(w);
     const float s = std::sin(w);
     const float alpha = s / (2.0f * q);
@@ -150,23 +153,21 @@ void recurse(FilterState& s, int count, float* x, CoefficientsAt coefficients) {
     s.y2 = y2;
 }
 
-} // namespace
-
 // One block of a filter of a given type. The cutoff is clamped, and the
 // coefficients are designed again only when the clamped cutoff, q or type
 // differ from those they were made for.
 template <int type>
-void Filter::processType(FilterState& s, float noteCutoff, const float* t, int count,
-                         float duration, float start, float* x) const {
-    const float q = clamp(this->q, 1.0f, 128.0f);
-    const auto rate = static_cast<float>(sampleRate);
+void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderContext& context,
+                 float noteCutoff, const float* t, int count, float duration, float start,
+                 float* x) {
+    const float q = clamp(filter.q, 1.0f, 128.0f);
     Coefficients k = s.coefficients;
-    if (cutoffMods.used == 0) {
+    if (filter.cutoffMods.modulators.empty()) {
         // The cutoff holds for the whole note: one design at most, and the
         // recursion runs on constants.
         const float fc = clamp(noteCutoff, 50.0f, 10000.0f);
         if (settle(s, fc, q, type)) {
-            design<type>(k, fc, q, rate);
+            design<type>(k, fc, q);
         }
         recurse<type>(s, count, x, [k](int) { return k; });
         s.coefficients = k;
@@ -181,16 +182,15 @@ void Filter::processType(FilterState& s, float noteCutoff, const float* t, int c
     for (int n = 0; n < count; ++n) {
         fc[n] = noteCutoff;
     }
-    cutoffMods.apply(fc, t, count, duration, start);
-    Designs& d = recent;
-    const int known = d.q == q && d.type == type && d.sampleRate == sampleRate ? d.count : 0;
+    filter.cutoffMods.apply(context, fc, t, count, duration, start);
+    const int known = d.q == q && d.type == type ? d.count : 0;
     for (int n = 0; n < count; ++n) {
         const float clamped = clamp(fc[n], 50.0f, 10000.0f);
         if (settle(s, clamped, q, type)) {
             if (n < known && d.cutoffs[n] == clamped) {
                 k = d.coefficients[n];
             } else {
-                design<type>(k, clamped, q, rate);
+                design<type>(k, clamped, q);
             }
         }
         d.cutoffs[n] = clamped;
@@ -199,34 +199,18 @@ void Filter::processType(FilterState& s, float noteCutoff, const float* t, int c
     d.count = count;
     d.q = q;
     d.type = type;
-    d.sampleRate = sampleRate;
     recurse<type>(s, count, x, [&d](int n) { return d.coefficients[n]; });
     s.coefficients = k;
 }
 
-Filter::Filter(int sampleRate, int type, float cutoff, float q)
-    : q(q), type(type), cutoff(cutoff), sampleRate(sampleRate) {}
+} // namespace
 
-void Filter::process(FilterState& state, float noteCutoff, const float* t, int count,
-                     float duration, float start, float* x) const {
-    switch (type) {
-    case PassThrough:
-        return processType<PassThrough>(state, noteCutoff, t, count, duration, start, x);
-    case LowPass:
-        return processType<LowPass>(state, noteCutoff, t, count, duration, start, x);
-    case HighPass:
-        return processType<HighPass>(state, noteCutoff, t, count, duration, start, x);
-    case BandPass:
-        return processType<BandPass>(state, noteCutoff, t, count, duration, start, x);
-    case Notch:
-        return processType<Notch>(state, noteCutoff, t, count, duration, start, x);
-    case LowShelf:
-        return processType<LowShelf>(state, noteCutoff, t, count, duration, start, x);
-    case HighShelf:
-        return processType<HighShelf>(state, noteCutoff, t, count, duration, start, x);
-    case PeakingCut:
-        return processType<PeakingCut>(state, noteCutoff, t, count, duration, start, x);
-    default:
-        return processType<-1>(state, noteCutoff, t, count, duration, start, x);
-    }
+void Filter::process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+                     int count, float duration, float start, float* x) const {
+    // Types outside the table pass their input through.
+    dispatch<int, PassThrough, LowPass, HighPass, BandPass, Notch, LowShelf, HighShelf, PeakingCut,
+             -1>(type, [&](auto kind) {
+        processType<kind()>(*this, state, context.filterDesigns(memo), context, noteCutoff, t,
+                            count, duration, start, x);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "synth/Block.h"
 #include "synth/DenormalGuard.h"
+#include "synth/SampleRate.h"
 
 namespace {
 
@@ -9,89 +10,51 @@ namespace {
 int randomDrawsPerSample(const Instrument& instrument) {
     auto noisy = [](const ModChain& chain) {
         int draws = 0;
-        for (int i = 0; i < chain.used; ++i) {
-            const Modulator& m = chain.entries[i];
+        for (const Modulator& m : chain.modulators) {
             draws += m.kind == Modulator::LfoSource && m.lfo->shape == Wave::Noise ? 1 : 0;
         }
         return draws;
     };
     int draws = 0;
-    for (int i = 0; i < instrument.oscillatorCount; ++i) {
-        const Waveform& waveform = *instrument.oscillators[i].waveform;
+    for (const Oscillator& oscillator : instrument.oscillators) {
+        const Waveform& waveform = *oscillator.waveform;
         draws += (waveform.shape == Wave::Noise ? 1 : 0) + noisy(waveform.pitchMods);
     }
-    for (int i = 0; i < instrument.filterCount; ++i) {
-        draws += noisy(instrument.filters[i].cutoffMods);
+    for (const Filter& filter : instrument.filters) {
+        draws += noisy(filter.cutoffMods);
     }
     return draws;
 }
 
 } // namespace
 
-Oscillator* Instrument::addOscillator(const Oscillator& oscillator) {
-    if (oscillatorCount == MaxOscillators) {
-        return nullptr;
+void Instrument::prepare() {
+    randomDraws = randomDrawsPerSample(*this);
+    startState = VoiceState{};
+    for (int i = 0; i < oscillators.size(); ++i) {
+        startState.phases[i] = oscillators[i].startPhase;
     }
-    oscillators[oscillatorCount] = oscillator;
-    return &oscillators[oscillatorCount++];
-}
-
-Filter* Instrument::addFilter(const Filter& filter) {
-    if (filterCount == MaxFilters) {
-        return nullptr;
-    }
-    filters[filterCount] = filter;
-    return &filters[filterCount++];
-}
-
-Sampler* Instrument::addSampler(const Sampler& sampler) {
-    if (samplerCount == MaxSamplers) {
-        return nullptr;
-    }
-    samplers[samplerCount] = sampler;
-    return &samplers[samplerCount++];
-}
-
-void Instrument::reset() {
-    oscillators = {};
-    samplers = {};
-    filters = {};
-    oscillatorCount = 0;
-    samplerCount = 0;
-    filterCount = 0;
-    name.clear();
-    ampEnvelope = nullptr;
-    gain = 1.0f;
-    resetState();
-}
-
-void Instrument::resetState() {
-    for (int i = 0; i < MaxOscillators; ++i) {
-        state.phases[i] = oscillators[i].phase;
-    }
-    state.filters = {};
 }
 
 NoteConstants Instrument::noteConstants(int note) const {
     NoteConstants constants;
     constants.note = static_cast<float>(note);
-    constants.randomDraws = randomDrawsPerSample(*this);
-    for (int i = 0; i < oscillatorCount; ++i) {
+    for (int i = 0; i < oscillators.size(); ++i) {
         constants.frequencies[i] = Oscillator::frequency(oscillators[i].pitch(constants.note));
     }
-    for (int i = 0; i < filterCount; ++i) {
+    for (int i = 0; i < filters.size(); ++i) {
         constants.cutoffs[i] = filters[i].noteCutoff(constants.note);
     }
     return constants;
 }
 
-void Instrument::render(InstrumentState& s, const NoteConstants& note, const float* t, int count,
-                        float duration, float start, float* out) const {
-    if (count > 1 && note.randomDraws > 1) {
+void Instrument::render(VoiceState& state, const NoteConstants& note, RenderContext& context,
+                        const float* t, int count, float duration, float start, float* out) const {
+    if (count > 1 && randomDraws > 1) {
         // Noise units take turns at the random generator on every sample;
         // rendered one unit after the other they would not.
         for (int n = 0; n < count; ++n) {
-            render(s, note, t + n, 1, duration, start, out + n);
+            render(state, note, context, t + n, 1, duration, start, out + n);
         }
         return;
     }
@@ -100,14 +63,16 @@ void Instrument::render(InstrumentState& s, const NoteConstants& note, const flo
     for (int n = 0; n < count; ++n) {
         out[n] = 0.0f;
     }
-    for (int i = 0; i < oscillatorCount; ++i) {
-        oscillators[i].render(s.phases[i], note.frequencies[i], t, count, duration, start, out);
+    for (int i = 0; i < oscillators.size(); ++i) {
+        oscillators[i].render(state.phases[i], note.frequencies[i], context, t, count, duration,
+                              start, out);
     }
-    for (int i = 0; i < samplerCount; ++i) {
-        samplers[i].render(t, count, out);
+    for (const Sampler& sampler : samplers) {
+        sampler.render(t, count, out);
     }
-    for (int i = 0; i < filterCount; ++i) {
-        filters[i].process(s.filters[i], note.cutoffs[i], t, count, duration, start, out);
+    for (int i = 0; i < filters.size(); ++i) {
+        filters[i].process(state.filters[i], context, note.cutoffs[i], t, count, duration, start,
+                           out);
     }
     float level[MaxBlockSamples];
     ampEnvelope->levels(t, count, duration, level);
@@ -116,9 +81,30 @@ void Instrument::render(InstrumentState& s, const NoteConstants& note, const flo
     }
 }
 
-void Instrument::prerenderSamples() {
-    const DenormalGuard guard;
-    for (int i = 0; i < samplerCount; ++i) {
-        samplers[i].prerender();
+std::vector<float> Instrument::renderNote(VoiceState& state, RenderContext& context, int note,
+                                          float duration, float level) const {
+    std::vector<float> samples;
+    if (duration == 0.0f || note == 0 || ampEnvelope == nullptr) {
+        return samples;
     }
+    const DenormalGuard guard;
+    const float length = ampEnvelope->release + duration;
+    const NoteConstants constants = noteConstants(note);
+    // Time accumulates in single precision, which sets the buffer length.
+    float times[MaxBlockSamples];
+    float out[MaxBlockSamples];
+    float t = 0.0f;
+    while (t < length) {
+        int count = 0;
+        for (; count < MaxBlockSamples && t < length; ++count) {
+            times[count] = t;
+            t = t + SampleStep;
+        }
+        // Free-running LFOs see start 0: they run on t alone.
+        render(state, constants, context, times, count, duration, 0.0f, out);
+        for (int n = 0; n < count; ++n) {
+            samples.push_back(out[n] * level);
+        }
+    }
+    return samples;
 }

@@ -1,7 +1,9 @@
 #include "synth/InstrumentBank.h"
 
+#include "common/Random.h"
 #include "synth/Synth.h"
 
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -90,7 +92,8 @@ constexpr float none = -1.0f;
 // is 0.22 semitone; the drums' key tracking 0 fixes their pitch. Filter q
 // below 1 acts as 1 and the shelves ignore it.
 //
-// Registration order matters: the sampled drums look up their sources by name.
+// A sampler plays its source instrument at a note for a duration plus the
+// source's release, rendered while the bank is built and scaled by its gain.
 std::vector<InstrumentSpec> bankSpec() {
     return {
         {"lead:squeak",
@@ -278,12 +281,22 @@ void addModulators(Synth& synth, ModChain& chain, const std::vector<ModSpec>& mo
     }
 }
 
+// The position of the instrument of that name in the bank; the bank's size if none.
+std::size_t find(const std::vector<InstrumentSpec>& specs, std::string_view name) {
+    std::size_t i = 0;
+    while (i < specs.size() && name != specs[i].name) {
+        ++i;
+    }
+    return i;
+}
+
 } // namespace
 
-void BuildInstrumentBank(Synth& synth) {
-    Instrument templ;
-    for (const InstrumentSpec& spec : bankSpec()) {
-        templ.reset();
+void BuildInstrumentBank(Synth& synth, std::uint32_t seed, std::span<const char* const> sampled) {
+    const std::vector<InstrumentSpec> specs = bankSpec();
+    std::vector<Instrument*> instruments;
+    for (const InstrumentSpec& spec : specs) {
+        Instrument templ;
         templ.gain = spec.gain;
         templ.defaultDuration = spec.defaultDuration;
         templ.ampEnvelope = synth.createEnvelope(spec.amp.attack, spec.amp.decay, spec.amp.sustain,
@@ -298,31 +311,44 @@ void BuildInstrumentBank(Synth& synth) {
             osc.octave = o.octave;
             osc.semitones = o.semitones;
             osc.detune = o.detune;
-            osc.phase = o.phase;
+            osc.startPhase = o.phase;
             osc.keyTracking = o.keyTracking;
-            templ.addOscillator(osc);
+            templ.oscillators.add(osc);
         }
 
         for (const FilterSpec& f : spec.filters) {
-            Filter filter(synth.sampleRate, 0, 0.0f, 0.0f);
+            Filter filter;
             filter.type = f.type;
             filter.q = f.q;
             filter.cutoff = f.cutoff;
             filter.keyTracking = f.keyTracking;
             addModulators(synth, filter.cutoffMods, f.cutoffMods);
-            templ.addFilter(filter);
+            templ.filters.add(filter);
         }
 
-        for (const SamplerSpec& s : spec.samplers) {
-            Sampler sampler;
-            const std::vector<Instrument*> found = synth.findInstruments(s.source);
-            sampler.source = found.empty() ? nullptr : found.front();
-            sampler.note = s.note;
-            sampler.gain = s.gain;
-            sampler.duration = s.duration;
-            templ.addSampler(sampler);
+        for (std::size_t i = 0; i < spec.samplers.size(); ++i) {
+            templ.samplers.add(Sampler{});
         }
 
-        synth.registerInstrument(templ, spec.name);
+        instruments.push_back(synth.registerInstrument(templ, spec.name));
+    }
+
+    // Pre-rendering plays each source from its start state and leaves it
+    // where its note ended: later notes of the source start from there.
+    Random::srand(seed);
+    for (const char* name : sampled) {
+        const std::size_t target = find(specs, name);
+        if (target == specs.size()) {
+            continue;
+        }
+        const std::vector<SamplerSpec>& samplers = specs[target].samplers;
+        for (std::size_t i = 0; i < samplers.size(); ++i) {
+            const SamplerSpec& s = samplers[i];
+            const std::size_t source = find(specs, s.source);
+            if (source != specs.size()) {
+                instruments[target]->samplers[static_cast<int>(i)].buffer =
+                    synth.prerender(*instruments[source], s.note, s.duration, s.gain);
+            }
+        }
     }
 }

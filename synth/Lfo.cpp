@@ -1,5 +1,8 @@
 #include "synth/Lfo.h"
 
+#include "synth/Dispatch.h"
+#include "synth/RenderContext.h"
+
 namespace {
 
 // One loop per wave and timing, so neither is decided again per sample.
@@ -12,9 +15,9 @@ void run(const float* t, int count, float start, float phaseSeconds, float frequ
 }
 
 // A sine reuses the last block's value wherever its time is the same.
-template <bool retrigger, typename Sines>
+template <bool retrigger>
 void runSine(const float* t, int count, float start, float phaseSeconds, float frequency,
-             Sines& recent, float* out) {
+             LfoSines& recent, float* out) {
     const int known = recent.count;
     for (int n = 0; n < count; ++n) {
         const float u = retrigger ? t[n] : start + t[n];
@@ -27,38 +30,24 @@ void runSine(const float* t, int count, float start, float phaseSeconds, float f
     recent.count = count;
 }
 
-template <Wave shape>
-void runShape(bool retrigger, const float* t, int count, float start, float phaseSeconds,
-              float frequency, float* out) {
-    if (retrigger) {
-        run<shape, true>(t, count, start, phaseSeconds, frequency, out);
-    } else {
-        run<shape, false>(t, count, start, phaseSeconds, frequency, out);
-    }
-}
-
 } // namespace
 
-void Lfo::values(const float* t, int count, float start, float* out) const {
+void Lfo::values(RenderContext& context, const float* t, int count, float start, float* out) const {
     if (frequency == 0.0f) {
         for (int n = 0; n < count; ++n) {
             out[n] = value(t[n], start);
         }
         return;
     }
-    switch (shape) {
-    case Wave::Sine:
-        if (retrigger) {
-            return runSine<true>(t, count, start, phaseSeconds, frequency, recent, out);
-        }
-        return runSine<false>(t, count, start, phaseSeconds, frequency, recent, out);
-    case Wave::Saw:
-        return runShape<Wave::Saw>(retrigger, t, count, start, phaseSeconds, frequency, out);
-    case Wave::Triangle:
-        return runShape<Wave::Triangle>(retrigger, t, count, start, phaseSeconds, frequency, out);
-    case Wave::Square:
-        return runShape<Wave::Square>(retrigger, t, count, start, phaseSeconds, frequency, out);
-    case Wave::Noise:
-        return runShape<Wave::Noise>(retrigger, t, count, start, phaseSeconds, frequency, out);
-    }
+    dispatch<bool, true, false>(retrigger, [&](auto restarts) {
+        dispatch<Wave, Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square, Wave::Noise>(
+            shape, [&](auto wave) {
+                if constexpr (wave() == Wave::Sine) {
+                    runSine<restarts()>(t, count, start, phaseSeconds, frequency,
+                                        context.lfoSines(memo), out);
+                } else {
+                    run<wave(), restarts()>(t, count, start, phaseSeconds, frequency, out);
+                }
+            });
+    });
 }

@@ -7,16 +7,30 @@
 
 #include <array>
 
+class RenderContext;
+
+// A sine LFO's values for the last block, by sample, with the times they were
+// taken at. Notes started together on one instrument, or any notes of a
+// free-running LFO, reach the same times at the same samples: they take the
+// values from here instead of working out the sine again.
+struct LfoSines {
+    int count = 0;
+    std::array<float, MaxBlockSamples> times{};
+    std::array<float, MaxBlockSamples> values{};
+};
+
 struct Lfo {
-    Lfo(Wave shape, float frequency, float phase, bool retrigger)
-        : shape(shape), frequency(frequency), phase(phase), retrigger(retrigger),
-          phaseSeconds(frequency != 0.0f ? phase / frequency : 0.0f) {}
+    // memoSlot: this LFO's LfoSines in the render context.
+    Lfo(Wave waveShape, float hertz, float cycles, bool restarts, int memoSlot = 0)
+        : shape(waveShape), frequency(hertz), phase(cycles), retrigger(restarts), memo(memoSlot),
+          phaseSeconds(hertz != 0.0f ? cycles / hertz : 0.0f) {}
 
     // Fixed at construction: the phase is also kept as a time offset.
     const Wave shape;
     const float frequency; // hertz
     const float phase;     // cycles
     const bool retrigger;
+    const int memo;
 
     // The wave at cycle position frequency * u + phase, u being t (retrigger)
     // or start + t (free-running).
@@ -30,19 +44,8 @@ struct Lfo {
     }
 
     // value() at count note times t, into out.
-    void values(const float* t, int count, float start, float* out) const;
+    void values(RenderContext& context, const float* t, int count, float start, float* out) const;
 
 private:
     const float phaseSeconds; // phase / frequency
-
-    // A sine's values for the last block, by sample, with the times they
-    // were taken at. Notes started together on one instrument, or any notes
-    // of a free-running LFO, reach the same times at the same samples: they
-    // take the values from here instead of working out the sine again.
-    struct Sines {
-        int count = 0;
-        std::array<float, MaxBlockSamples> times{};
-        std::array<float, MaxBlockSamples> values{};
-    };
-    mutable Sines recent;
 };

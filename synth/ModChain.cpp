@@ -2,32 +2,33 @@
 
 #include "synth/Block.h"
 
+namespace {
+
+int append(FixedList<Modulator, 8>& modulators, const Modulator& modulator) {
+    return modulators.add(modulator) != nullptr ? modulators.size() - 1 : -1;
+}
+
+} // namespace
+
 int ModChain::addLfo(const Lfo* lfo, float depth, float offset) {
-    if (used == MaxModulators) {
-        return -1;
-    }
-    entries[used] = Modulator{Modulator::LfoSource, lfo, nullptr, depth, offset};
-    return used++;
+    return append(modulators, Modulator{Modulator::LfoSource, lfo, nullptr, depth, offset});
 }
 
 int ModChain::addEnvelope(const Envelope* envelope, float depth, float offset) {
-    if (used == MaxModulators) {
-        return -1;
-    }
-    entries[used] = Modulator{Modulator::EnvelopeSource, nullptr, envelope, depth, offset};
-    return used++;
+    return append(modulators,
+                  Modulator{Modulator::EnvelopeSource, nullptr, envelope, depth, offset});
 }
 
-void ModChain::apply(float* values, const float* t, int count, float duration, float start) const {
+void ModChain::apply(RenderContext& context, float* values, const float* t, int count,
+                     float duration, float start) const {
     // One modulator at a time over the block: every value still sees its
     // products in chain order.
     float source[MaxBlockSamples];
-    for (int i = 0; i < used; ++i) {
-        const Modulator& m = entries[i];
+    for (const Modulator& m : modulators) {
         if (m.kind == Modulator::EnvelopeSource) {
             m.envelope->levels(t, count, duration, source);
         } else {
-            m.lfo->values(t, count, start, source);
+            m.lfo->values(context, t, count, start, source);
         }
         for (int n = 0; n < count; ++n) {
             values[n] = values[n] * (1.0f + (source[n] + m.offset) * m.depth);

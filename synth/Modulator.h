@@ -13,11 +13,4 @@ struct Modulator {
     const Envelope* envelope = nullptr; // the source when kind is EnvelopeSource
     float depth = 1.0f;
     float offset = 0.0f;
-
-    // (source value + offset) * depth, at t seconds into a note.
-    float value(float t, float duration, float start) const {
-        const float v =
-            kind == EnvelopeSource ? envelope->level(t, duration) : lfo->value(t, start);
-        return (v + offset) * depth;
-    }
 };

@@ -1,11 +1,10 @@
 #include "synth/Oscillator.h"
 
 #include "synth/Block.h"
+#include "synth/Dispatch.h"
+#include "synth/SampleRate.h"
 
 namespace {
-
-// The step uses the fixed rate 22050, whatever the synth's rate.
-constexpr float SampleStep = 4.5351473e-05f;
 
 // While the phase stays in [0, 1) and a step is less than a cycle, p + step
 // lies in [0, 2): its truncation is 0 or 1, so the wrap is one subtraction
@@ -47,30 +46,16 @@ void runAnyPhase(float& phase, float amplitude, int count, float* x, Steps step)
 
 // One loop per wave, so the wave inlines and the phase stays in a register.
 // step(n) is the phase step of sample n.
-template <Wave shape, typename Steps>
-void run(bool inCycle, float& phase, float amplitude, int count, float* x, Steps step) {
-    if (inCycle) {
-        runInCycle<shape>(phase, amplitude, count, x, step);
-    } else {
-        runAnyPhase<shape>(phase, amplitude, count, x, step);
-    }
-}
-
 template <typename Steps>
-void runShape(Wave shape, bool inCycle, float& phase, float amplitude, int count, float* x,
-              Steps step) {
-    switch (shape) {
-    case Wave::Sine:
-        return run<Wave::Sine>(inCycle, phase, amplitude, count, x, step);
-    case Wave::Saw:
-        return run<Wave::Saw>(inCycle, phase, amplitude, count, x, step);
-    case Wave::Triangle:
-        return run<Wave::Triangle>(inCycle, phase, amplitude, count, x, step);
-    case Wave::Square:
-        return run<Wave::Square>(inCycle, phase, amplitude, count, x, step);
-    case Wave::Noise:
-        return run<Wave::Noise>(inCycle, phase, amplitude, count, x, step);
-    }
+void run(Wave shape, bool inCycle, float& phase, float amplitude, int count, float* x, Steps step) {
+    dispatch<Wave, Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square, Wave::Noise>(
+        shape, [&](auto wave) {
+            if (inCycle) {
+                runInCycle<wave()>(phase, amplitude, count, x, step);
+            } else {
+                runAnyPhase<wave()>(phase, amplitude, count, x, step);
+            }
+        });
 }
 
 bool withinCycle(float v) {
@@ -79,26 +64,24 @@ bool withinCycle(float v) {
 
 } // namespace
 
-void Oscillator::render(float& phase, float frequency, const float* t, int count, float duration,
-                        float start, float* x) const {
+void Oscillator::render(float& phase, float frequency, RenderContext& context, const float* t,
+                        int count, float duration, float start, float* x) const {
     const ModChain& mods = waveform->pitchMods;
-    if (mods.used == 0) {
+    if (mods.modulators.empty()) {
         const float step = frequency * SampleStep;
         const bool inCycle = withinCycle(phase) && withinCycle(step);
-        runShape(waveform->shape, inCycle, phase, amplitude, count, x,
-                 [step](int) { return step; });
+        run(waveform->shape, inCycle, phase, amplitude, count, x, [step](int) { return step; });
         return;
     }
     float steps[MaxBlockSamples];
     for (int n = 0; n < count; ++n) {
         steps[n] = frequency;
     }
-    mods.apply(steps, t, count, duration, start);
+    mods.apply(context, steps, t, count, duration, start);
     bool inCycle = withinCycle(phase);
     for (int n = 0; n < count; ++n) {
         steps[n] = steps[n] * SampleStep;
         inCycle = inCycle && withinCycle(steps[n]);
     }
-    runShape(waveform->shape, inCycle, phase, amplitude, count, x,
-             [&steps](int n) { return steps[n]; });
+    run(waveform->shape, inCycle, phase, amplitude, count, x, [&steps](int n) { return steps[n]; });
 }

@@ -1,18 +1,20 @@
 // A pitched signal source: a shared waveform run at the note's frequency. The
-// phase accumulator is running state and lives with the voice.
+// running phase is voice state; the oscillator holds only where it starts.
 #pragma once
 
 #include "synth/Waveform.h"
 
 #include <cmath>
 
+class RenderContext;
+
 struct Oscillator {
     const Waveform* waveform = nullptr; // shared, not owned
     float amplitude = 1.0f;
     int octave = 0;
     int semitones = 0;
-    float detune = 0.0f; // one unit is two semitones
-    float phase = 0.0f;  // start phase, cycles in [0, 1)
+    float detune = 0.0f;     // one unit is two semitones
+    float startPhase = 0.0f; // cycles in [0, 1)
     float keyTracking = 1.0f;
 
     // Semitones relative to A = 440 Hz for a note; constant while it plays.
@@ -25,7 +27,7 @@ struct Oscillator {
     static float frequency(float pitch) { return 440.0f * std::pow(2.0f, pitch * 0.083333336f); }
 
     // Adds count samples to x, at the note times t. Every sample first advances
-    // the phase by one step at 22050 Hz, then reads the wave there.
-    void render(float& phase, float frequency, const float* t, int count, float duration,
-                float start, float* x) const;
+    // the running phase by one sample's step, then reads the wave there.
+    void render(float& phase, float frequency, RenderContext& context, const float* t, int count,
+                float duration, float start, float* x) const;
 };

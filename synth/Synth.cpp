@@ -68,30 +68,8 @@ Span soundingSpan(const Voice& v, const float* times, int count) {
 
 } // namespace
 
-void Synth::init(int rate) {
-    sampleRate = rate;
-    for (Voice& v : voices) {
-        v.active = false;
-        v.start = 0.0f;
-        v.channel = nullptr;
-        v.instrument = nullptr;
-    }
-    activeCount = 0;
-    instruments.clear();
-    channels.clear();
-}
-
-Channel* Synth::addChannel(const Channel& channel, const std::string& name) {
-    auto copy = std::make_unique<Channel>(channel);
-    if (!name.empty()) {
-        copy->name = name;
-    }
-    channels.push_back(std::move(copy));
-    return channels.back().get();
-}
-
-std::vector<Instrument*> Synth::findInstruments(std::string_view pattern) const {
-    std::vector<Instrument*> found;
+std::vector<const Instrument*> Synth::findInstruments(std::string_view pattern) const {
+    std::vector<const Instrument*> found;
     for (const auto& instrument : instruments) {
         if (matches(pattern, instrument->name)) {
             found.push_back(instrument.get());
@@ -105,9 +83,16 @@ Instrument* Synth::registerInstrument(const Instrument& templ, const std::string
     if (!name.empty()) {
         instrument->name = name;
     }
-    instrument->resetState();
+    for (Filter& filter : instrument->filters) {
+        filter.memo = context.addFilterDesigns();
+    }
+    instrument->prepare();
     instruments.push_back(std::move(instrument));
     return instruments.back().get();
+}
+
+std::vector<float> Synth::prerender(Instrument& source, int note, float duration, float level) {
+    return source.renderNote(source.startState, context, note, duration, level);
 }
 
 void Synth::activate(int slot) {
@@ -120,7 +105,7 @@ void Synth::activate(int slot) {
     ++activeCount;
 }
 
-void Synth::playNote(Instrument* instrument, Channel* channel, float velocity, int note,
+void Synth::playNote(const Instrument* instrument, const Channel* channel, float velocity, int note,
                      float startTime, float duration) {
     if (velocity == 0.0f) {
         for (int k = 0; k < activeCount; ++k) {
@@ -144,8 +129,8 @@ void Synth::playNote(Instrument* instrument, Channel* channel, float velocity, i
     }
 }
 
-void Synth::playChord(Instrument* instrument, Channel* channel, float velocity, int rootNote,
-                      int chordIndex, float startTime, float duration) {
+void Synth::playChord(const Instrument* instrument, const Channel* channel, float velocity,
+                      int rootNote, int chordIndex, float startTime, float duration) {
     if (chordIndex < 0 || chordIndex > 3) {
         return;
     }
@@ -154,28 +139,25 @@ void Synth::playChord(Instrument* instrument, Channel* channel, float velocity, 
     }
 }
 
-float Synth::renderSample(float time) {
-    float out = 0.0f;
-    renderSamples(&time, &out, 1);
-    return out;
-}
-
 void Synth::renderSamples(const float* times, float* out, int count) {
-    // Longer runs go in blocks the units can hold.
+    // In blocks the units can hold.
     for (; count > MaxBlockSamples; count -= MaxBlockSamples) {
-        renderSamples(times, out, MaxBlockSamples);
+        renderBlock(times, out, MaxBlockSamples);
         times += MaxBlockSamples;
         out += MaxBlockSamples;
     }
-    if (count <= 0) {
-        return;
+    if (count > 0) {
+        renderBlock(times, out, count);
     }
+}
+
+void Synth::renderBlock(const float* times, float* out, int count) {
     Span spans[voiceCount]; // filled for the active voices only
     int drawing = 0;
     for (int k = 0; k < activeCount; ++k) {
         const Voice& v = voices[activeSlots[k]];
         spans[k] = soundingSpan(v, times, count);
-        if (spans[k].from < spans[k].to && v.constants.randomDraws > 0) {
+        if (spans[k].from < spans[k].to && v.instrument->randomDraws > 0) {
             ++drawing;
         }
     }
@@ -183,7 +165,7 @@ void Synth::renderSamples(const float* times, float* out, int count) {
         // Voices with noise take turns at the random generator on every
         // sample, in slot order; rendered voice by voice they would not.
         for (int n = 0; n < count; ++n) {
-            renderSamples(times + n, out + n, 1);
+            renderBlock(times + n, out + n, 1);
         }
         return;
     }
@@ -205,7 +187,8 @@ void Synth::renderSamples(const float* times, float* out, int count) {
             for (int n = 0; n < length; ++n) {
                 d[n] = times[span.from + n] - v.start;
             }
-            v.instrument->render(v.state, v.constants, d, length, v.duration, v.start, sound);
+            v.instrument->render(v.state, v.constants, context, d, length, v.duration, v.start,
+                                 sound);
             const float gain = v.channel->gain;
             const float velocity = v.velocity;
             float* mix = out + span.from;
@@ -238,7 +221,7 @@ Waveform* Synth::createWaveform(Wave shape) {
 }
 
 Lfo* Synth::createLfo(Wave shape, float frequency, float phase, bool retrigger) {
-    return &lfos.emplace_back(shape, frequency, phase, retrigger);
+    return &lfos.emplace_back(shape, frequency, phase, retrigger, context.addLfoSines());
 }
 
 Envelope* Synth::createEnvelope(float attack, float decay, float sustain, float release) {

@@ -1,7 +1,7 @@
 #include "synth/Voice.h"
 
-bool Voice::startNote(const Instrument& noteInstrument, Channel* noteChannel, float noteVelocity,
-                      int noteNumber, float startTime, float noteDuration) {
+bool Voice::startNote(const Instrument& noteInstrument, const Channel* noteChannel,
+                      float noteVelocity, int noteNumber, float startTime, float noteDuration) {
     if (active) {
         return false;
     }
@@ -15,7 +15,7 @@ bool Voice::startNote(const Instrument& noteInstrument, Channel* noteChannel, fl
     end = noteInstrument.ampEnvelope->release + duration;
     note = noteNumber;
     instrument = &noteInstrument;
-    state = noteInstrument.state;
+    state = noteInstrument.startState;
     constants = noteInstrument.noteConstants(noteNumber);
     velocity = noteVelocity;
     channel = noteChannel;

@@ -17,14 +17,14 @@ struct Voice {
     float end = 0.0f;      // seconds after start at which the voice frees itself
     bool active = false;
     const Instrument* instrument = nullptr; // registered, shared
-    Channel* channel = nullptr;             // the caller's record, not owned
+    const Channel* channel = nullptr;       // the caller's record, not owned
     float velocity = 0.0f;
     int note = 0;
-    InstrumentState state; // from the instrument's own state at the note start
+    VoiceState state; // from the instrument's start state at the note start
     NoteConstants constants;
 
     // Take a note unless the slot is busy or the duration cannot be resolved
     // (-1 on an instrument without a default). Returns whether it was taken.
-    bool startNote(const Instrument& noteInstrument, Channel* noteChannel, float noteVelocity,
+    bool startNote(const Instrument& noteInstrument, const Channel* noteChannel, float noteVelocity,
                    int noteNumber, float startTime, float noteDuration);
 };

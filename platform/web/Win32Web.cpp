@@ -121,9 +121,9 @@ BOOL WINAPI PeekMessageA(MSG* message, HWND, UINT, UINT, UINT removeFlags) {
     return TRUE;
 }
 
-BOOL WINAPI GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
+BOOL WINAPI GetMessageA(MSG* message, HWND hwnd, UINT filterMin, UINT filterMax) {
     // Nothing but WM_QUIT is ever queued, and the page never waits for it.
-    PeekMessageA(message, window, filterMin, filterMax, PM_REMOVE);
+    PeekMessageA(message, hwnd, filterMin, filterMax, PM_REMOVE);
     return FALSE;
 }
 

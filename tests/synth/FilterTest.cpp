@@ -1,4 +1,5 @@
 #include "synth/Filter.h"
+#include "synth/RenderContext.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,20 @@ constexpr int rate = 22050;
 
 // A filter with its running state, fed one sample at a time.
 struct Running {
-    Running(int type, float cutoff, float q) : filter(rate, type, cutoff, q) {}
+    Running(int type, float cutoff, float q) {
+        filter.type = type;
+        filter.cutoff = cutoff;
+        filter.q = q;
+    }
 
     float process(float x, float t, float note = 0.0f) {
-        filter.process(state, filter.noteCutoff(note), &t, 1, 1010.0f, 0.0f, &x);
+        filter.process(state, context, filter.noteCutoff(note), &t, 1, 1010.0f, 0.0f, &x);
         return x;
     }
 
     Filter filter;
     FilterState state;
+    RenderContext context;
 };
 
 // Amplitude of the filter's answer to a unit sine, after the transient has settled.
@@ -129,13 +135,24 @@ TEST(Filter, ConstantInputSettles) {
     }
 }
 
-TEST(Filter, CutoffAndQAreClamped) {
+TEST(Filter, CutoffAndQAreClampedAtTheirLimits) {
+    // Just outside a limit sounds as the limit itself; just inside does not.
+    const struct {
+        float cutoff, q, limitCutoff, limitQ;
+        bool same;
+    } cases[] = {{20.0f, 1.0f, 50.0f, 1.0f, true},         {49.9f, 1.0f, 50.0f, 1.0f, true},
+                 {50.1f, 1.0f, 50.0f, 1.0f, false},        {10000.1f, 1.0f, 10000.0f, 1.0f, true},
+                 {9999.9f, 1.0f, 10000.0f, 1.0f, false},   {1000.0f, 0.0f, 1000.0f, 1.0f, true},
+                 {1000.0f, 0.99f, 1000.0f, 1.0f, true},    {1000.0f, 1.01f, 1000.0f, 1.0f, false},
+                 {1000.0f, 200.0f, 1000.0f, 128.0f, true}, {1000.0f, 128.1f, 1000.0f, 128.0f, true},
+                 {1000.0f, 127.9f, 1000.0f, 128.0f, false}};
     for (int type : {1, 2, 3, 4, 7}) {
-        SCOPED_TRACE(type);
-        EXPECT_EQ(response(Running(type, 20.0f, 0.0f), 3000),
-                  response(Running(type, 50.0f, 1.0f), 3000));
-        EXPECT_EQ(response(Running(type, 20000.0f, 200.0f), 3000),
-                  response(Running(type, 10000.0f, 128.0f), 3000));
+        for (const auto& c : cases) {
+            EXPECT_EQ(response(Running(type, c.cutoff, c.q), 3000) ==
+                          response(Running(type, c.limitCutoff, c.limitQ), 3000),
+                      c.same)
+                << "type " << type << " cutoff " << c.cutoff << " q " << c.q;
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 // Every instrument of the bank, pinned sample for sample: one second of a note
 // held for half a second and then released, at three notes (one for the drums,
 // whose pitch is fixed), checksummed over the bits of the mixed floats.
-#include "common/Random.h"
 #include "synth/DenormalGuard.h"
 #include "synth/InstrumentBank.h"
 #include "synth/Synth.h"
@@ -61,17 +60,16 @@ const Golden Instruments[] = {
 // Sample by sample, or in blocks of 64 as the music driver renders.
 std::uint64_t renderNote(const char* name, int note, int block) {
     const DenormalGuard guard;
-    Random::srand(1);
     Synth synth;
-    synth.init(22050);
-    BuildInstrumentBank(synth);
-    const std::vector<Instrument*> found = synth.findInstruments(name);
+    // Seed 1, and only this instrument's buffers rendered.
+    const char* const sampled[] = {name};
+    BuildInstrumentBank(synth, 1, sampled);
+    const std::vector<const Instrument*> found = synth.findInstruments(name);
     if (found.size() != 1) {
         ADD_FAILURE() << name << " is not in the bank";
         return 0;
     }
-    Instrument* instrument = found.front();
-    instrument->prerenderSamples();
+    const Instrument* instrument = found.front();
     Channel channel;
     channel.gain = 0.1f;
     // Held from 0.01 s, released at 0.51 s, heard for a second.

@@ -1,8 +1,11 @@
 #include "synth/Block.h"
 #include "synth/Envelope.h"
+#include "synth/FixedList.h"
 #include "synth/Lfo.h"
 #include "synth/ModChain.h"
 #include "synth/Oscillator.h"
+#include "synth/RenderContext.h"
+#include "synth/SampleRate.h"
 #include "synth/Sampler.h"
 #include "synth/Waves.h"
 
@@ -14,7 +17,7 @@
 
 namespace {
 
-constexpr int rate = 22050;
+constexpr int rate = SampleRate;
 
 // Times since note start of the samples from..from + count at 22050 Hz.
 std::vector<float> noteTimes(int from, int count) {
@@ -28,11 +31,12 @@ std::vector<float> noteTimes(int from, int count) {
 // One second of an oscillator's output, rendered in blocks; the phase must
 // stay within a cycle.
 std::vector<float> oscillatorSecond(const Oscillator& osc, float frequency, float phase) {
+    RenderContext context;
     std::vector<float> out(rate + 1, 0.0f);
     const std::vector<float> t = noteTimes(0, rate + 1);
     for (int from = 0; from < rate + 1; from += MaxBlockSamples) {
         const int count = std::min(MaxBlockSamples, rate + 1 - from);
-        osc.render(phase, frequency, &t[from], count, 1010.0f, 0.0f, &out[from]);
+        osc.render(phase, frequency, context, &t[from], count, 1010.0f, 0.0f, &out[from]);
         EXPECT_LT(std::abs(phase), 1.0f);
     }
     return out;
@@ -133,23 +137,24 @@ TEST(Oscillator, PhaseAdvancesBeforeTheWaveIsRead) {
     Oscillator osc;
     osc.waveform = &saw;
     osc.amplitude = 0.5f;
+    RenderContext context;
     float phase = 0.25f;
     const float t = 0.0f;
     float out = 0.0f;
-    osc.render(phase, 440.0f, &t, 1, 1.0f, 0.0f, &out);
+    osc.render(phase, 440.0f, context, &t, 1, 1.0f, 0.0f, &out);
     EXPECT_NEAR(out, 0.5f * (1.0f - 2.0f * (0.25f + 440.0f / 22050.0f)), 1e-5f);
     EXPECT_NEAR(phase, 0.25f + 440.0f / 22050.0f, 1e-6f);
 
     // A step that lands exactly on the next cycle wraps to its start: the
     // saw's top, not its bottom.
-    const float step = 440.0f * 4.5351473e-05f;
+    const float step = 440.0f * SampleStep;
     phase = 1.0f - step;
     while (phase + step < 1.0f) {
         phase = std::nextafter(phase, 1.0f);
     }
     ASSERT_EQ(phase + step, 1.0f);
     out = 0.0f;
-    osc.render(phase, 440.0f, &t, 1, 1.0f, 0.0f, &out);
+    osc.render(phase, 440.0f, context, &t, 1, 1.0f, 0.0f, &out);
     EXPECT_EQ(phase, 0.0f);
     EXPECT_EQ(out, 0.5f);
 }
@@ -227,6 +232,22 @@ TEST(Lfo, FreeRunningFollowsAbsoluteTimeRetriggerFollowsTheNote) {
     // Notes started at 0.25 s and 0.5 s, both at absolute time 0.75 s.
     EXPECT_EQ(free.value(0.5f, 0.25f), free.value(0.25f, 0.5f));
     EXPECT_NE(free.value(0.1f, 0.25f), free.value(0.1f, 0.5f));
+    // A block gives the values one at a time give, the memo of the last
+    // block included, for either timing and every wave.
+    RenderContext context;
+    const std::vector<float> t = noteTimes(0, MaxBlockSamples);
+    for (const bool retrigger : {false, true}) {
+        for (const Wave wave : {Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square}) {
+            const Lfo lfo(wave, 3.0f, 0.1f, retrigger, context.addLfoSines());
+            for (const float start : {0.5f, 0.5f, 0.25f}) {
+                float out[MaxBlockSamples];
+                lfo.values(context, t.data(), MaxBlockSamples, start, out);
+                for (int n = 0; n < MaxBlockSamples; ++n) {
+                    ASSERT_EQ(out[n], lfo.value(t[n], start)) << static_cast<int>(wave);
+                }
+            }
+        }
+    }
 
     const Lfo retrig(Wave::Sine, 3.0f, 0.0f, true);
     EXPECT_EQ(retrig.value(0.1f, 0.25f), retrig.value(0.1f, 0.5f));
@@ -263,6 +284,7 @@ TEST(Envelope, ABlockOfLevelsMatchesTheLevelAtEverySample) {
 TEST(ModChain, ModulatorsMultiplyInOrder) {
     const Envelope one{0.0f, 0.0f, 1.0f, 0.0f};
     const Lfo square(Wave::Square, 1.0f, 0.0f, true); // -1 in the first half second
+    RenderContext context;
     ModChain chain;
     EXPECT_EQ(chain.addEnvelope(&one, 0.5f, 0.0f), 0); // x 1.5
     EXPECT_EQ(chain.addLfo(&square, 0.25f, 3.0f), 1);  // x (1 + (-1 + 3) * 0.25) = x 1.5
@@ -270,7 +292,7 @@ TEST(ModChain, ModulatorsMultiplyInOrder) {
     const struct { float t, value; } cases[] = {{0.1f, 225.0f}, {0.7f, 300.0f}, {2.0f, 150.0f}};
     for (const auto& c : cases) {
         float value = 100.0f;
-        chain.apply(&value, &c.t, 1, 1.0f, 0.0f);
+        chain.apply(context, &value, &c.t, 1, 1.0f, 0.0f);
         EXPECT_FLOAT_EQ(value, c.value) << "t " << c.t;
     }
 }
@@ -294,16 +316,18 @@ TEST(Sampler, InterpolatesAndFallsSilentAtTheEndOfItsBuffer) {
     }
 }
 
-TEST(Sampler, PrerenderWithoutNoteSourceOrDurationStaysSilent) {
-    Sampler s;
-    s.buffer.assign(10, 1.0f);
-    s.duration = 1.0f;
-    s.gain = 1.0f;
-    s.note = -24;
-    s.prerender(); // no source
-    EXPECT_TRUE(s.buffer.empty());
-    const float t = 1.0f / rate;
-    float x = 0.0f;
-    s.render(&t, 1, &x);
-    EXPECT_EQ(x, 0.0f);
+TEST(FixedList, HoldsItsCapacityAndRefusesOneMore) {
+    // The unit lists of an instrument and a modulation chain.
+    FixedList<int, 3> list;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(list.add(i), nullptr) << i;
+    }
+    EXPECT_EQ(list.add(3), nullptr);
+    EXPECT_EQ(list.size(), 3);
+    EXPECT_EQ(list[2], 2);
+    ModChain chain;
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(chain.addLfo(nullptr, 1.0f, 0.0f), i);
+    }
+    EXPECT_EQ(chain.addEnvelope(nullptr, 1.0f, 0.0f), -1);
 }
