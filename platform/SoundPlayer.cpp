@@ -15,6 +15,7 @@
 // the pump tries again once a second.
 #include "platform/SoundPlayer.h"
 #include "platform/SoundProgress.h"
+#include "platform/SoundServerLatency.h"
 #include "platform/WaveImage.h"
 #include "platform/Win32.h"
 
@@ -76,6 +77,9 @@ std::uint64_t lostFrames = 0;
 const void* pendingImage = nullptr;
 std::size_t pendingBytes = 0;
 bool exitHookInstalled = false;
+// The buffer SDL obtained for the open device, in frames, and their rate.
+Uint16 deviceBufferFrames = 0;
+int deviceRate = 0;
 
 // SDL's audio thread: fills one device buffer from the image.
 void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
@@ -131,10 +135,13 @@ bool openDevice() {
     wanted.samples = bufferFrames(layout.sampleRate);
     wanted.callback = fillBuffer;
     wanted.userdata = &playback;
-    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    SDL_AudioSpec obtained{};
+    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (opened == 0) {
         return false;
     }
+    deviceBufferFrames = obtained.samples;
+    deviceRate = obtained.freq;
     playback.device.store(opened, std::memory_order_relaxed);
     return true;
 }
@@ -291,6 +298,35 @@ SoundPlayerStats GetSoundPlayerStats() {
     stats.playing = open != 0 && SDL_GetAudioDeviceStatus(open) == SDL_AUDIO_PLAYING &&
                     stats.framesPlayed < playback.layout.frameCount;
     return stats;
+}
+
+// A new stream's latency settles within its first half second or so: a null
+// sink starts at several hundred milliseconds, then comes down to its blocks.
+constexpr DWORD serverSettlingTicks = 1000;
+
+SoundLatency GetSoundOutputLatency() {
+    double buffer = 0.0;
+    const char* driver = nullptr;
+    bool settled = false;
+    {
+        std::lock_guard<std::mutex> lock(control);
+        if (currentDevice() == 0 || deviceRate <= 0) {
+            return {};
+        }
+        buffer = static_cast<double>(deviceBufferFrames) / deviceRate;
+        driver = SDL_GetCurrentAudioDriver();
+        settled = GetTickCount() - startTick >= serverSettlingTicks;
+    }
+    // These drivers write each buffer straight into the server's stream as it
+    // is filled, so the server's figure holds the buffer too.
+    if (settled && driver != nullptr &&
+        (std::strcmp(driver, "pulseaudio") == 0 || std::strcmp(driver, "pipewire") == 0)) {
+        double server = 0.0;
+        if (QueryPulseStreamLatency(server)) {
+            return {server, "sound server", true};
+        }
+    }
+    return {buffer, "device buffer", settled};
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {
