@@ -22,6 +22,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +81,16 @@ bool exitHookInstalled = false;
 // The buffer SDL obtained for the open device, in frames, and their rate.
 Uint16 deviceBufferFrames = 0;
 int deviceRate = 0;
+// The server's figure moves as the stream's buffer drains and refills (a
+// device buffer's length) and as the sink renders its blocks: one reading a
+// call, a frame apart, and the median of them.
+struct ServerReadings {
+    std::array<double, 9> seconds{};
+    std::size_t count = 0;
+    bool done = false;
+};
+ServerReadings serverReadings; // of the sound playing; reset by PlaySoundA
+PulseStreamLatency pulseLatency;
 
 // SDL's audio thread: fills one device buffer from the image.
 void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
@@ -238,6 +249,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     }
     playback.counts.store(0, std::memory_order_relaxed);
     lostFrames = 0;
+    serverReadings = {};
     // Only asynchronous playback of an in-memory image is part of the subset.
     if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
@@ -305,28 +317,44 @@ SoundPlayerStats GetSoundPlayerStats() {
 constexpr DWORD serverSettlingTicks = 1000;
 
 SoundLatency GetSoundOutputLatency() {
-    double buffer = 0.0;
-    const char* driver = nullptr;
-    bool settled = false;
-    {
-        std::lock_guard<std::mutex> lock(control);
-        if (currentDevice() == 0 || deviceRate <= 0) {
-            return {};
-        }
-        buffer = static_cast<double>(deviceBufferFrames) / deviceRate;
-        driver = SDL_GetCurrentAudioDriver();
-        settled = GetTickCount() - startTick >= serverSettlingTicks;
+    std::lock_guard<std::mutex> lock(control);
+    if (currentDevice() == 0 || deviceRate <= 0) {
+        return {};
     }
-    // These drivers write each buffer straight into the server's stream as it
-    // is filled, so the server's figure holds the buffer too.
-    if (settled && driver != nullptr &&
-        (std::strcmp(driver, "pulseaudio") == 0 || std::strcmp(driver, "pipewire") == 0)) {
-        double server = 0.0;
-        if (QueryPulseStreamLatency(server)) {
-            return {server, "sound server", true};
-        }
+    const SoundLatency buffer{static_cast<double>(deviceBufferFrames) / deviceRate, "device buffer",
+                              true};
+    // These drivers write each buffer straight into the server's stream (ALSA
+    // through its PulseAudio plug-in, its default where a server runs), so the
+    // server's figure holds the buffer too. ALSA straight to the hardware
+    // plays no stream there and keeps the buffer.
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (driver == nullptr ||
+        (std::strcmp(driver, "pulseaudio") != 0 && std::strcmp(driver, "pipewire") != 0 &&
+         std::strcmp(driver, "alsa") != 0)) {
+        return buffer;
     }
-    return {buffer, "device buffer", settled};
+    ServerReadings& readings = serverReadings;
+    if (!readings.done) {
+        if (GetTickCount() - startTick < serverSettlingTicks) {
+            return {buffer.seconds, buffer.source, false};
+        }
+        double reading = 0.0;
+        const bool read = pulseLatency.read(reading);
+        if (read) {
+            readings.seconds[readings.count++] = reading;
+        }
+        if (read && readings.count < readings.seconds.size()) {
+            return {buffer.seconds, buffer.source, false};
+        }
+        readings.done = true;
+        pulseLatency.disconnect();
+    }
+    if (readings.count == 0) {
+        return buffer;
+    }
+    auto sorted = readings.seconds;
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(readings.count));
+    return {sorted[readings.count / 2], "sound server", true};
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {

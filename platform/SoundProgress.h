@@ -72,10 +72,11 @@ void PublishSoundProgress(const void* image, std::size_t bytesWritten);
 void WithdrawSoundImage(const void* image);
 SoundPlayerStats GetSoundPlayerStats();
 // Of the sound playing now: the latency its sound server reports for this
-// process's stream (SDL's pulseaudio and pipewire drivers, with a PulseAudio
-// server, PipeWire's included, answering), else the device buffer SDL
-// obtained. The server is asked only once the sound has played a second, when
-// the figure has settled (until then the answer is not `settled`); asking
-// takes some 20 ms, at most half a second.
+// process's stream (SDL's pulseaudio, pipewire and alsa drivers, with a
+// PulseAudio server, PipeWire's included, answering), else the device buffer
+// SDL obtained. Call it once a frame until the answer is `settled`: once the
+// sound has played a second, each call takes one reading from the server (a
+// round trip, at most half a second when it does not answer), and the
+// figure is the median of nine.
 SoundLatency GetSoundOutputLatency();
 #endif

@@ -8,13 +8,9 @@
 #include <pulse/operation.h>
 #include <pulse/proplist.h>
 
-#include <algorithm>
-#include <array>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -64,69 +60,73 @@ template <typename Done> bool runUntil(pa_mainloop* loop, Clock::time_point dead
 
 } // namespace
 
-bool QueryPulseStreamLatency(double& seconds) {
-    const auto deadline = Clock::now() + patience;
-    pa_mainloop* loop = pa_mainloop_new();
-    if (loop == nullptr) {
-        return false;
-    }
-    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "hallatorvo latency");
-    bool ready = false;
-    if (context != nullptr &&
-        pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-        bool failed = false;
-        ready = runUntil(loop, deadline,
-                         [&] {
-                             const pa_context_state_t state = pa_context_get_state(context);
-                             failed = !PA_CONTEXT_IS_GOOD(state);
-                             return failed || state == PA_CONTEXT_READY;
-                         }) &&
-                !failed;
-    }
-    // The figure moves as the buffer drains and refills and as the sink
-    // renders its blocks: the median of a few readings a little apart.
-    std::array<double, 5> readings{};
-    std::size_t count = 0;
-    while (ready && count < readings.size()) {
-        if (count > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(4));
-        }
-        Query query;
-        query.ownProcess = static_cast<long>(getpid());
-        pa_operation* listing = pa_context_get_sink_input_info_list(context, onSinkInput, &query);
-        if (listing == nullptr) {
-            break;
-        }
-        const bool done =
-            runUntil(loop, deadline,
-                     [&] { return pa_operation_get_state(listing) != PA_OPERATION_RUNNING; }) &&
-            pa_operation_get_state(listing) == PA_OPERATION_DONE;
-        if (pa_operation_get_state(listing) == PA_OPERATION_RUNNING) {
-            pa_operation_cancel(listing);
-        }
-        pa_operation_unref(listing);
-        if (!done || !query.found) {
-            break;
-        }
-        readings[count++] = query.seconds;
-    }
+PulseStreamLatency::~PulseStreamLatency() {
+    disconnect();
+}
+
+void PulseStreamLatency::disconnect() {
     if (context != nullptr) {
         pa_context_disconnect(context);
         pa_context_unref(context);
+        context = nullptr;
     }
-    pa_mainloop_free(loop);
-    if (count == 0) {
+    if (loop != nullptr) {
+        pa_mainloop_free(loop);
+        loop = nullptr;
+    }
+}
+
+bool PulseStreamLatency::read(double& seconds) {
+    const auto deadline = Clock::now() + patience;
+    if (context == nullptr) {
+        loop = pa_mainloop_new();
+        context = loop != nullptr ? pa_context_new(pa_mainloop_get_api(loop), "hallatorvo latency")
+                                  : nullptr;
+        if (context == nullptr ||
+            pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            disconnect();
+            return false;
+        }
+    }
+    bool failed = false;
+    const bool ready = runUntil(loop, deadline, [&] {
+        const pa_context_state_t state = pa_context_get_state(context);
+        failed = !PA_CONTEXT_IS_GOOD(state);
+        return failed || state == PA_CONTEXT_READY;
+    });
+    if (!ready || failed) {
+        disconnect();
         return false;
     }
-    std::sort(readings.begin(), readings.begin() + static_cast<std::ptrdiff_t>(count));
-    seconds = readings[count / 2];
+    Query query;
+    query.ownProcess = static_cast<long>(getpid());
+    pa_operation* listing = pa_context_get_sink_input_info_list(context, onSinkInput, &query);
+    if (listing == nullptr) {
+        return false;
+    }
+    const bool done =
+        runUntil(loop, deadline,
+                 [&] { return pa_operation_get_state(listing) != PA_OPERATION_RUNNING; }) &&
+        pa_operation_get_state(listing) == PA_OPERATION_DONE;
+    if (pa_operation_get_state(listing) == PA_OPERATION_RUNNING) {
+        pa_operation_cancel(listing);
+    }
+    pa_operation_unref(listing);
+    if (!done || !query.found) {
+        return false;
+    }
+    seconds = query.seconds;
     return true;
 }
 
 #else
 
 // Built without libpulse: no server is asked.
-bool QueryPulseStreamLatency(double&) {
+PulseStreamLatency::~PulseStreamLatency() = default;
+
+void PulseStreamLatency::disconnect() {}
+
+bool PulseStreamLatency::read(double&) {
     return false;
 }
 
