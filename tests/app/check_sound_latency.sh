@@ -38,7 +38,7 @@ SDL_AUDIODRIVER=pulseaudio SDL_VIDEODRIVER=offscreen "$show" -window -fps 2>"$wo
 player=$!
 # The show's stream as the server lists it, once the show has said its figure.
 readings=()
-for _ in $(seq 20); do
+for _ in $(seq 60); do
     sleep 0.5
     grep -q "^Sound latency" "$work/show.log" || continue
     reading=$(pactl list sink-inputs | awk -v pid="$player" '
