@@ -7,6 +7,13 @@ float ElapsedSeconds(std::uint32_t startTick, std::uint32_t now) {
     return static_cast<float>(static_cast<double>(elapsed) * static_cast<double>(0.001f));
 }
 
+float DelayedElapsedSeconds(std::uint32_t startTick, std::uint32_t delayTicks, std::uint32_t now) {
+    if (now - startTick < delayTicks) {
+        return 0.0f;
+    }
+    return ElapsedSeconds(startTick + delayTicks, now);
+}
+
 void FrameRateTitle::start(std::uint32_t now) {
     frames = 0;
     lastTick = now;

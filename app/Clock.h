@@ -8,6 +8,11 @@
 // 2^32, so the clock keeps running forward when the counter wraps.
 float ElapsedSeconds(std::uint32_t startTick, std::uint32_t now);
 
+// The same clock started `delayTicks` later, and holding 0 until then: the
+// show's time runs that far behind the playback start, so that a frame shows
+// what is being heard while the sound is still on its way out.
+float DelayedElapsedSeconds(std::uint32_t startTick, std::uint32_t delayTicks, std::uint32_t now);
+
 // Frame-rate title: counts frames and, once a second has passed since the last
 // update, reports the count. The frame that triggers the update is not counted.
 struct FrameRateTitle {

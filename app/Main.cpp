@@ -4,8 +4,11 @@
 #include "app/Show.h"
 #include "app/Shutdown.h"
 #include "app/Version.h"
+#include "app/Window.h"
 #include "common/DemoState.h"
+#include "platform/SoundProgress.h"
 
+#include <cmath>
 #include <cstdio>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
@@ -35,7 +38,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     if (!StartShow(run, show)) {
         ExitProcess(1);
     }
+    AskForVerticalSync();
+    // A sample is heard only once it has passed the output's buffers: the
+    // pictures run that much behind the playback start, so each shows what is
+    // heard. The platform's figure may firm up during the first second.
+    SoundLatency latency{};
+    latency.settled = false;
     do {
+        if (!latency.settled) {
+            latency = GetSoundOutputLatency();
+            show.soundDelayTicks =
+                static_cast<std::uint32_t>(std::lround(latency.seconds * 1000.0));
+            if (latency.settled && run.showFps) {
+                std::fprintf(stderr, "Sound latency: %u ms (%s), the pictures follow it\n",
+                             static_cast<unsigned>(show.soundDelayTicks), latency.source);
+            }
+        }
         StepShow(show, ReadShowClock(show));
         SwapBuffers(demo.deviceContext);
     } while (ShowGoesOn(show));

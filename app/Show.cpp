@@ -64,7 +64,9 @@ bool StartShow(const ShowRun& run, Show& show) {
 FrameTime ReadShowClock(const Show& show) {
     FrameTime frame;
     frame.tick = GetTickCount();
-    frame.time = ElapsedSeconds(show.startTick, frame.tick);
+    // A delay that grows holds the pictures rather than turning them back.
+    frame.time = std::max(demo.time,
+                          DelayedElapsedSeconds(show.startTick, show.soundDelayTicks, frame.tick));
     frame.frameDelta = frame.time - demo.time;
     return frame;
 }

@@ -44,6 +44,9 @@ struct Show {
     char title[64] = {};
     FrameRateTitle frameRate;
     std::uint32_t startTick = 0;
+    // The show's time runs this far behind startTick: the sound's way to the
+    // ear, when the front-end knows it.
+    std::uint32_t soundDelayTicks = 0;
     MSG message{}; // the last one read; holds no message at first
 };
 
@@ -62,8 +65,9 @@ struct FrameTime {
 // window or context could be made, after telling the user.
 bool StartShow(const ShowRun& run, Show& show);
 
-// The show's own clock: one read of the tick counter, time since the start,
-// and the frame's length since the previous frame.
+// The show's own clock: one read of the tick counter, time since the start
+// less the sound's delay (0 until that has passed, and never less than the
+// previous frame's), and the frame's length since the previous frame.
 FrameTime ReadShowClock(const Show& show);
 
 // Frame k of a run at a fixed step of 1 / fps seconds, for captures: its

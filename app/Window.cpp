@@ -131,3 +131,12 @@ HWND CreateShowWindow(const char* title) {
     }
     return window;
 }
+
+void AskForVerticalSync() {
+    using SwapInterval = BOOL(WINAPI*)(int);
+    const auto swapInterval = reinterpret_cast<SwapInterval>(
+        reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
+    if (swapInterval != nullptr && !swapInterval(-1)) {
+        swapInterval(1);
+    }
+}

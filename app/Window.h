@@ -16,3 +16,8 @@ bool RegisterWindowClass();
 // height. Returns nullptr when no window or no context could be made; the
 // reason has been reported.
 HWND CreateShowWindow(const char* title);
+
+// Presents frames in step with the display: adaptive vertical sync where the
+// driver offers it (late frames are shown at once rather than a refresh
+// later), else plain vertical sync, else as before. Needs the current context.
+void AskForVerticalSync();

@@ -1,15 +1,20 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# hv_add_tests(NAME name SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...])
+# hv_add_tests(NAME name SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...] [RUN_SERIAL])
 # One GoogleTest program per group; every test case becomes its own CTest test.
+# RUN_SERIAL: tests that hold real time to account (underruns, pace, lengths)
+# run alone, not beside busy tests under ctest -j.
 function(hv_add_tests)
-    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "RUN_SERIAL" "NAME" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     set(props TIMEOUT 600)
     if(ARG_LABELS)
         list(APPEND props LABELS "${ARG_LABELS}")
+    endif()
+    if(ARG_RUN_SERIAL)
+        list(APPEND props RUN_SERIAL TRUE)
     endif()
     if(ARG_ENVIRONMENT)
         list(APPEND props ENVIRONMENT "${ARG_ENVIRONMENT}")

@@ -15,12 +15,14 @@
 // the pump tries again once a second.
 #include "platform/SoundPlayer.h"
 #include "platform/SoundProgress.h"
+#include "platform/SoundServerLatency.h"
 #include "platform/WaveImage.h"
 #include "platform/Win32.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -76,6 +78,19 @@ std::uint64_t lostFrames = 0;
 const void* pendingImage = nullptr;
 std::size_t pendingBytes = 0;
 bool exitHookInstalled = false;
+// The buffer SDL obtained for the open device, in frames, and their rate.
+Uint16 deviceBufferFrames = 0;
+int deviceRate = 0;
+// The server's figure moves as the stream's buffer drains and refills (a
+// device buffer's length) and as the sink renders its blocks: one reading a
+// call, a frame apart, and the median of them.
+struct ServerReadings {
+    std::array<double, 9> seconds{};
+    std::size_t count = 0;
+    bool done = false;
+};
+ServerReadings serverReadings; // of the sound playing; reset by PlaySoundA
+PulseStreamLatency pulseLatency;
 
 // SDL's audio thread: fills one device buffer from the image.
 void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
@@ -131,10 +146,13 @@ bool openDevice() {
     wanted.samples = bufferFrames(layout.sampleRate);
     wanted.callback = fillBuffer;
     wanted.userdata = &playback;
-    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    SDL_AudioSpec obtained{};
+    const SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (opened == 0) {
         return false;
     }
+    deviceBufferFrames = obtained.samples;
+    deviceRate = obtained.freq;
     playback.device.store(opened, std::memory_order_relaxed);
     return true;
 }
@@ -231,6 +249,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     }
     playback.counts.store(0, std::memory_order_relaxed);
     lostFrames = 0;
+    serverReadings = {};
     // Only asynchronous playback of an in-memory image is part of the subset.
     if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
@@ -291,6 +310,51 @@ SoundPlayerStats GetSoundPlayerStats() {
     stats.playing = open != 0 && SDL_GetAudioDeviceStatus(open) == SDL_AUDIO_PLAYING &&
                     stats.framesPlayed < playback.layout.frameCount;
     return stats;
+}
+
+// A new stream's latency settles within its first half second or so: a null
+// sink starts at several hundred milliseconds, then comes down to its blocks.
+constexpr DWORD serverSettlingTicks = 1000;
+
+SoundLatency GetSoundOutputLatency() {
+    std::lock_guard<std::mutex> lock(control);
+    if (currentDevice() == 0 || deviceRate <= 0) {
+        return {};
+    }
+    const SoundLatency buffer{static_cast<double>(deviceBufferFrames) / deviceRate, "device buffer",
+                              true};
+    // These drivers write each buffer straight into the server's stream (ALSA
+    // through its PulseAudio plug-in, its default where a server runs), so the
+    // server's figure holds the buffer too. ALSA straight to the hardware
+    // plays no stream there and keeps the buffer.
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (driver == nullptr ||
+        (std::strcmp(driver, "pulseaudio") != 0 && std::strcmp(driver, "pipewire") != 0 &&
+         std::strcmp(driver, "alsa") != 0)) {
+        return buffer;
+    }
+    ServerReadings& readings = serverReadings;
+    if (!readings.done) {
+        if (GetTickCount() - startTick < serverSettlingTicks) {
+            return {buffer.seconds, buffer.source, false};
+        }
+        double reading = 0.0;
+        const bool read = pulseLatency.read(reading);
+        if (read) {
+            readings.seconds[readings.count++] = reading;
+        }
+        if (read && readings.count < readings.seconds.size()) {
+            return {buffer.seconds, buffer.source, false};
+        }
+        readings.done = true;
+        pulseLatency.disconnect();
+    }
+    if (readings.count == 0) {
+        return buffer;
+    }
+    auto sorted = readings.seconds;
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(readings.count));
+    return {sorted[readings.count / 2], "sound server", true};
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {

@@ -1,6 +1,6 @@
 // Beyond Win32: the handshake between a program that keeps writing a WAV image
-// while the sound player plays it (PlaySoundA with SND_MEMORY | SND_ASYNC), and a
-// view of what the player has consumed.
+// while the sound player plays it (PlaySoundA with SND_MEMORY | SND_ASYNC), a
+// view of what the player has consumed, and how late its output is heard.
 //
 // The writer publishes how many bytes of the image, counted from its first byte
 // (header included), hold their final contents. The player reads nothing beyond
@@ -37,12 +37,28 @@ struct SoundPlayerStats {
     bool playing = false;
 };
 
+// How long a sample handed to the output takes to be heard, as far as the
+// platform can tell.
+struct SoundLatency {
+    double seconds = 0.0;
+    // What told it: "sound server" (the stream's latency as the server reports
+    // it), "device buffer" (only the buffer SDL obtained), or "none" (no sound
+    // plays, or the platform cannot tell).
+    const char* source = "none";
+    // Asking again later tells no more.
+    bool settled = true;
+};
+
 #ifdef _WIN32
 inline void PublishSoundProgress(const void*, std::size_t) {}
 inline void WithdrawSoundImage(const void*) {
     PlaySoundA(nullptr, nullptr, 0);
 }
 inline SoundPlayerStats GetSoundPlayerStats() {
+    return {};
+}
+// PlaySoundA reports nothing of its output.
+inline SoundLatency GetSoundOutputLatency() {
     return {};
 }
 #else
@@ -55,4 +71,12 @@ void PublishSoundProgress(const void* image, std::size_t bytesWritten);
 // play on.
 void WithdrawSoundImage(const void* image);
 SoundPlayerStats GetSoundPlayerStats();
+// Of the sound playing now: the latency its sound server reports for this
+// process's stream (SDL's pulseaudio, pipewire and alsa drivers, with a
+// PulseAudio server, PipeWire's included, answering), else the device buffer
+// SDL obtained. Call it once a frame until the answer is `settled`: once the
+// sound has played a second, each call takes one reading from the server (a
+// round trip, at most half a second when it does not answer), and the
+// figure is the median of nine.
+SoundLatency GetSoundOutputLatency();
 #endif

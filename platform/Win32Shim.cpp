@@ -526,9 +526,22 @@ BOOL WINAPI wglMakeCurrent(HDC deviceContext, HGLRC renderContext) {
                                                                                        : FALSE;
 }
 
+namespace {
+
+// WGL_EXT_swap_control, with a negative interval for adaptive sync as
+// WGL_EXT_swap_control_tear has it; SDL chooses the window system's way.
+BOOL WINAPI swapIntervalExt(int interval) {
+    return SDL_GL_SetSwapInterval(interval) == 0 ? TRUE : FALSE;
+}
+
+} // namespace
+
 PROC WINAPI wglGetProcAddress(LPCSTR name) {
     if (name == nullptr || SDL_GL_GetCurrentContext() == nullptr) {
         return nullptr; // as WGL: entry points exist only for a current context
+    }
+    if (std::strcmp(name, "wglSwapIntervalEXT") == 0) {
+        return reinterpret_cast<PROC>(reinterpret_cast<void (*)()>(swapIntervalExt));
     }
     return reinterpret_cast<PROC>(SDL_GL_GetProcAddress(name));
 }

@@ -13,6 +13,8 @@
 // - SIGINT and SIGTERM count as an Escape press, so a terminal user ends the show
 //   the way a viewer does; a second signal ends the process at once.
 // - GetTickCount is a 32-bit millisecond counter that wraps.
+// - wglGetProcAddress("wglSwapIntervalEXT") sets SDL's swap interval: 1 waits
+//   for vertical sync, -1 asks for adaptive sync.
 // - A sound outlives the loss of its audio device: the same event reading opens
 //   the default device in its place, and the sound goes on where GetTickCount
 //   since PlaySoundA says, in step with pictures timed by the same counter.

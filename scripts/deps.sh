@@ -7,6 +7,9 @@ packages=(
     build-essential cmake pkg-config
     libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0 libegl1
     libpng-dev zlib1g-dev
+    # The sound server's latency for the show's stream, and a server of the
+    # tests' own to check it against.
+    libpulse-dev pulseaudio pulseaudio-utils
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # The song's cross-check reads it with an independent MIDI parser.
     python3 python3-mido

@@ -102,6 +102,28 @@ TEST(Clock, ElapsedTimeSurvivesTheTickCounterWrapping) {
     EXPECT_NEAR(previous, 3.997f, 1e-5f);
 }
 
+// Pictures that wait for the sound's way out: 0 while it is on its way, then
+// the same clock from the moment it is heard, across the wrap too; no delay
+// is the plain clock.
+TEST(Clock, ADelayedClockHoldsZeroUntilTheSoundIsHeard) {
+    const std::uint32_t beforeWrap = 0xFFFFFFFFu - 19u;
+    struct Case {
+        std::uint32_t start, delay, now;
+        float seconds;
+    } cases[] = {
+        {1000, 0, 1000, 0.0f},      {1000, 0, 3500, 2.5f},        {1000, 45, 1000, 0.0f},
+        {1000, 45, 1044, 0.0f},     {1000, 45, 1045, 0.0f},       {1000, 45, 1046, 0.001f},
+        {beforeWrap, 45, 10, 0.0f}, {beforeWrap, 45, 1025, 1.0f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(DelayedElapsedSeconds(c.start, c.delay, c.now), c.seconds, 1e-5f)
+            << c.start << " + " << c.delay << " at " << c.now;
+    }
+    // The show's end comes the delay later: 103 s read on the 103000th ms after it.
+    EXPECT_LT(DelayedElapsedSeconds(0, 45, 103044), 103.0f);
+    EXPECT_GT(DelayedElapsedSeconds(0, 45, 103045), 103.0f);
+}
+
 TEST(Clock, ElapsedTimeUsesTheSinglePrecisionMillisecond) {
     // 0.001f is slightly above a millisecond, so 103000 ticks read a hair past
     // 103 s and 102999 ticks stay below: the show ends on the 103000th ms.
