@@ -28,7 +28,7 @@ FrameTime PictureClock::next(double now) {
     const double predicted = started < 0.0 ? 0.0 : at(presentedNow);
     const double heard = HeardSongSeconds(presentedNow);
     double time = predicted;
-    if (!std::isnan(heard)) {
+    if (std::isfinite(heard)) {
         const double gap = heard - predicted;
         if (gap > RejoinSeconds) {
             time = heard;

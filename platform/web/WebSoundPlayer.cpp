@@ -211,8 +211,11 @@ EM_JS(double, webHeardSeconds, (double at), {
     // the context clock from the page clock is taken at its highest, sinking
     // by 1% to follow a slower device and dropped at once on a stall.
     const offset = stamp.contextTime - stamp.performanceTime / 1000;
+    if (sound.offset == null) {
+        [ sound.offset, sound.offsetAt ] = [ offset, stamp.performanceTime ];
+    }
     const sinking = (stamp.performanceTime - sound.offsetAt) / 100000;
-    if (sound.offset == null || offset < sound.offset - sinking - 0.1) {
+    if (offset < sound.offset - sinking - 0.1) {
         sound.offset = offset;
     }
     sound.offset = Math.max(offset, sound.offset - sinking);

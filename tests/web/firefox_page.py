@@ -68,7 +68,7 @@ class Page:
             env=dict(os.environ, DISPLAY=display, MOZ_CRASHREPORTER_DISABLE="1",
                      PULSE_SERVER="unix:" + server),
             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        self.socket = websocket.create_connection(self._address() + "/session", timeout=600,
+        self.socket = websocket.create_connection(self._address() + "/session", timeout=120,
                                                   suppress_origin=True)
         self.next_id = 0
         self.call("session.new", capabilities={})
