@@ -8,9 +8,10 @@
 // shared memory, so the page needs no special headers and works from a file.
 // As on the desktop, frames the worklet reaches before their chunk has arrived
 // play as silence and count as underruns while the position keeps the
-// device's pace. The worklet's code goes to the browser as a Blob, so the page
-// stays one file. Browsers start audio only after a user gesture; the page
-// calls the show's start-up, and so PlaySoundA, from its click.
+// device's pace. The worklet's code goes to the browser in a data URL, so the
+// page stays one file and works opened as a file too. Browsers start audio
+// only after a user gesture; the page calls the show's start-up, and so
+// PlaySoundA, from its click.
 #include "platform/SoundProgress.h"
 #include "platform/WaveImage.h"
 #include "platform/Win32.h"
@@ -111,12 +112,11 @@ EM_JS(void, prepareWebSound, (int rate), {
     const sound = Module.sound;
     if (!sound.context || sound.context.sampleRate != rate) {
         sound.context = new AudioContext({sampleRate : rate});
-        const source = new Blob([Module.soundProcessorSource], {
-            type:
-                "text/javascript"
-        });
+        // A data URL: a page opened as a file may load no Blob URL into a worklet.
+        const source =
+            "data:text/javascript;charset=utf-8," + encodeURIComponent(Module.soundProcessorSource);
         sound.ready = false;
-        sound.loaded = sound.context.audioWorklet.addModule(URL.createObjectURL(source));
+        sound.loaded = sound.context.audioWorklet.addModule(source);
         sound.loaded.then(function() { sound.ready = true; });
     }
 });

@@ -1,8 +1,8 @@
 // The Win32 / WGL subset of Win32Shim.h in a web page: the window is the
 // page's canvas, the GL context a WebGL 2 context on it, GetTickCount the
 // browser's clock, Escape a keydown on the page that does not leave full
-// screen. The page drives the frames,
-// so no message loop waits here: the queue only ever holds WM_QUIT.
+// screen. The page drives the frames, so no message loop waits here: the
+// queue only ever holds WM_QUIT.
 #include "platform/Win32.h"
 #include "platform/web/GL11.h"
 
