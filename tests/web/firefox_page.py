@@ -18,6 +18,8 @@ import time
 
 import websocket
 
+import chromium_page
+
 PREFERENCES = {
     "browser.shell.checkDefaultBrowser": False,
     "browser.startup.homepage_override.mstone": "ignore",
@@ -30,7 +32,7 @@ PREFERENCES = {
 }
 
 
-class Page:
+class Page(chromium_page.Page):
     """One Firefox on its own virtual display with one page at url, its
     viewport width x height, closed on exit."""
 
@@ -105,19 +107,6 @@ class Page:
         text = result["result"].get("value")
         return None if text is None else json.loads(text)
 
-    def wait_for(self, expression, timeout):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if self.evaluate(expression):
-                return True
-            time.sleep(0.25)
-        return False
-
-    def wait_for_title(self, titles, timeout):
-        if self.wait_for("%s.includes(document.title)" % json.dumps(list(titles)), timeout):
-            return self.evaluate("document.title")
-        return None
-
     def screenshot(self):
         return base64.b64decode(
             self.call("browsingContext.captureScreenshot", context=self.context)["data"])
@@ -137,6 +126,7 @@ class Page:
                                    {"type": "keyUp", "value": "\ue00c"}]})
 
     def close(self):
+        self.socket.close()
         for process in (self.process, self.sound, self.display):
             process.terminate()
             try:
@@ -152,11 +142,3 @@ class Page:
         self.call("browsingContext.navigate", context=self.context, url=self.url,
                   wait="complete")
         return self
-
-    def __exit__(self, *exc):
-        try:
-            self.call("session.end")
-        except Exception:
-            pass
-        self.socket.close()
-        self.close()
