@@ -152,7 +152,9 @@ web:
 # The page in headless Chromium: three frames against the native capture of
 # the same seed and times, one with the aspect parameter, the song against the
 # native one, and (WEB_CHECKS=--clicked) the whole show clicked open and played
-# in real time, then once more ended by Escape: 7 to 9 minutes here, of which
+# in real time with its pictures following the heard sound, then 20 s of it
+# with the CPU slowed four times, ended by Escape, and 20 s in Firefox ESR under
+# Xvfb with one frame: 7 to 9 minutes here, of which
 # the clicked runs take two. WEB_CHECKS= leaves them out.
 test-web: web build
 	@HV_DEPS_WEB_TEST=1 bash scripts/deps.sh

@@ -33,8 +33,10 @@ if [ "${HV_DEPS_WEB:-0}" = 1 ]; then
 fi
 if [ "${HV_DEPS_WEB_TEST:-0}" = 1 ]; then
     # make test-web: headless Chromium driven through its DevTools protocol,
-    # and the comparison of its frames with the native ones.
-    packages+=(chromium python3-websocket python3-pil python3-numpy)
+    # Firefox ESR on a virtual X display driven through WebDriver BiDi, with a
+    # sound server for its sound, and the
+    # comparison of their frames with the native ones.
+    packages+=(chromium firefox-esr xvfb pulseaudio python3-websocket python3-pil python3-numpy)
 fi
 if [ "${HV_DEPS_PACKAGE:-0}" = 1 ]; then
     # For make deb: the Debian package's build and its check.

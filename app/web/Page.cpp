@@ -15,11 +15,15 @@
 #include "app/CommandLine.h"
 #include "app/Show.h"
 #include "app/Shutdown.h"
+#include "app/web/PictureClock.h"
 #include "common/DemoState.h"
 #include "platform/SoundProgress.h"
+#include "platform/web/WebSound.h"
 
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -28,6 +32,7 @@ namespace {
 
 Show show;
 std::int64_t framesDrawn = 0;
+PictureClock pictureClock;
 
 // The fixed-step run of PageCaptureFrames.
 double captureFps = 0.0;
@@ -53,8 +58,25 @@ void endShow() {
            static_cast<double>(sound.underrunFrames), static_cast<double>(sound.sampleRate));
 }
 
+// The drawing buffer follows the canvas as the page lays it out, in device
+// pixels, never smaller than the frame it holds; the output is all of it.
+void followCanvasSize() {
+    double cssWidth = 0.0;
+    double cssHeight = 0.0;
+    emscripten_get_element_css_size("#canvas", &cssWidth, &cssHeight);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    const int width = std::max(static_cast<int>(cssWidth * ratio + 0.5), demo.frameSize);
+    const int height = std::max(static_cast<int>(cssHeight * ratio + 0.5), demo.frameSize);
+    if (width != demo.width || height != demo.height) {
+        emscripten_set_canvas_element_size("#canvas", width, height);
+        demo.width = width;
+        demo.height = height;
+    }
+}
+
 void showFrame() {
-    StepShow(show, ReadShowClock(show));
+    followCanvasSize();
+    StepShow(show, pictureClock.next(emscripten_get_now()));
     SwapBuffers(demo.deviceContext);
     ++framesDrawn;
     reportFirstFrame();
@@ -107,6 +129,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE int PageStartShow(const char* commandLine, int f
     }
     emscripten_set_main_loop(showFrame, 0, false);
     return 1;
+}
+
+// The picture clock and the heard song position at the same moment, in
+// seconds, for the page's hallatorvoSync(); the latter NaN without sound.
+extern "C" EMSCRIPTEN_KEEPALIVE void PageSync(double* picture, double* heard) {
+    const double now = emscripten_get_now();
+    *picture = pictureClock.at(now);
+    *heard = HeardSongSeconds(now);
+}
+
+// Gets the sound of PageStartShow ready while the page waits for the click.
+extern "C" EMSCRIPTEN_KEEPALIVE void PagePrepareSound() {
+    PrepareWebSound(ShowSampleRate);
 }
 
 // Frames at fps per second of show time up to the one shown at shotTime.

@@ -1,18 +1,25 @@
-// PlaySoundA of the Win32 subset on Web Audio, and the progress handshake of
-// SoundProgress.h.
+// PlaySoundA of the Win32 subset on Web Audio, the progress handshake of
+// SoundProgress.h, and the heard song position the page's picture clock
+// follows.
 //
-// A script processor on the page's main thread reads the caller's image
-// straight from the module's memory, one buffer at a time, in the image's own
-// rate (the browser resamples for the device). As on the desktop, frames
-// beyond the published bytes play as silence and count as underruns while the
-// position keeps the device's pace. Browsers start audio only after a user
-// gesture; the page calls the show's start-up, and so PlaySoundA, from its
-// click.
+// An AudioWorklet plays the image on the audio thread, in the image's own rate
+// (the browser resamples for the device). The main thread posts the image to
+// it in chunks as they are published, well ahead of playback; there is no
+// shared memory, so the page needs no special headers and works from a file.
+// As on the desktop, frames the worklet reaches before their chunk has arrived
+// play as silence and count as underruns while the position keeps the
+// device's pace. The worklet's code goes to the browser in a data URL, so the
+// page stays one file and works opened as a file too. Browsers start audio
+// only after a user gesture; the page calls the show's start-up, and so
+// PlaySoundA, from its click.
 #include "platform/SoundProgress.h"
 #include "platform/WaveImage.h"
 #include "platform/Win32.h"
+#include "platform/web/WebSound.h"
 
 #include <emscripten.h>
+
+#include <cmath>
 
 namespace {
 
@@ -21,63 +28,154 @@ const void* announcedImage = nullptr;
 std::size_t announcedBytes = 0;
 const void* playingImage = nullptr;
 
-// Fills each buffer from the image between data and data + frames x
-// blockAlign, reading no byte at or past limit.
-EM_JS(void, startWebSound,
-      (const void* data, double frames, int channels, int bits, int rate, const void* limit), {
-          if (!Module.sound) {
-              Module.sound = {context : null, node : null};
-          }
-          const sound = Module.sound;
-          if (sound.node) {
-              sound.node.disconnect();
-          }
-          if (!sound.context || sound.context.sampleRate != rate) {
-              sound.context = new AudioContext({sampleRate : rate});
-          }
-          sound.context.resume();
-          Object.assign(sound, {data, frames, channels, bits, limit, played : 0, underruns : 0});
-          const blockAlign = channels * bits / 8;
-          sound.node = sound.context.createScriptProcessor(2048, 0, channels);
-          sound.node.onaudioprocess = function(event) {
-              const outputs = [];
-              for (let c = 0; c < channels; ++c) {
-                  outputs.push(event.outputBuffer.getChannelData(c));
-              }
-              for (let i = 0; i < outputs[0].length; ++i) {
-                  const frame = sound.data + sound.played * blockAlign;
-                  const inside = sound.played < sound.frames;
-                  const ready = inside && frame + blockAlign <= sound.limit;
-                  for (let c = 0; c < channels; ++c) {
-                      let value = 0;
-                      if (ready && bits == 16) {
-                          value = HEAP16[(frame >> 1) + c] / 32768;
-                      } else if (ready) {
-                          value = (HEAPU8[frame + c] - 128) / 128;
-                      }
-                      outputs[c][i] = value;
-                  }
-                  if (inside) {
-                      sound.played++;
-                      if (!ready) {
-                          sound.underruns++;
-                      }
-                  }
-              }
-          };
-          sound.node.connect(sound.context.destination);
-      });
+// Plays chunks of interleaved float frames, those it is made with and then
+// those posted to it, in order, frame
+// `frames` being the end. Every 2048 frames, and at the end, it reports the
+// frames played and missed, with the context time of the block where the
+// count stands: that pair maps context time onto the song.
+EM_JS(void, defineWebSoundProcessor, (), {
+    Module.soundProcessorSource = "(" + function() {
+        class HallatorvoSound extends AudioWorkletProcessor {
+            constructor(options) {
+                super();
+                Object.assign(this, options.processorOptions);
+                Object.assign(this, {base : 0, played : 0, underruns : 0});
+                const chunks = this.chunks;
+                this.port.onmessage = function(event) {
+                    chunks.push(event.data);
+                };
+            }
+            report() { this.port.postMessage([ this.played, this.underruns, currentTime ]); }
+            process(inputs, outputs) {
+                const out = outputs[0];
+                const channels = out.length;
+                if (this.played % 2048 == 0) {
+                    this.report();
+                }
+                for (let i = 0; i < out[0].length && this.played < this.frames; ++i) {
+                    let chunk = this.chunks[0];
+                    while (chunk && this.base + chunk.length / channels <= this.played) {
+                        this.base += chunk.length / channels;
+                        this.chunks.shift();
+                        chunk = this.chunks[0];
+                    }
+                    if (chunk) {
+                        const at = (this.played - this.base) * channels;
+                        for (let c = 0; c < channels; ++c) {
+                            out[c][i] = chunk[at + c];
+                        }
+                    } else {
+                        this.underruns++;
+                    }
+                    this.played++;
+                }
+                if (this.played >= this.frames) {
+                    this.report();
+                    return false;
+                }
+                return true;
+            }
+        } registerProcessor("hallatorvo-sound", HallatorvoSound);
+    }
+    .toString() + ")()";
+});
 
-EM_JS(void, publishWebSound, (const void* limit), {
-    if (Module.sound) {
-        Module.sound.limit = limit;
+// Posts [data, limit) as floats, whole frames only; held back while the
+// worklet is loading.
+EM_JS(void, postWebSound, (const void* limit), {
+    const sound = Module.sound;
+    const blockAlign = sound.channels * sound.bits / 8;
+    const end = sound.sent + Math.floor((limit - sound.sent) / blockAlign) * blockAlign;
+    if (end <= sound.sent) {
+        return;
+    }
+    const values = new Float32Array((end - sound.sent) / (sound.bits / 8));
+    for (let i = 0; i < values.length; ++i) {
+        values[i] = sound.bits == 16 ? HEAP16[(sound.sent >> 1) + i] / 32768
+                                     : (HEAPU8[sound.sent + i] - 128) / 128;
+    }
+    sound.sent = end;
+    if (sound.node) {
+        sound.node.port.postMessage(values, [values.buffer]);
+    } else {
+        sound.waiting.push(values);
     }
 });
 
+// An audio context of the rate with the worklet's code loading into it;
+// suspended until a gesture lets it play.
+EM_JS(void, prepareWebSound, (int rate), {
+    if (!Module.sound) {
+        Module.sound = {context : null, loaded : null, node : null};
+        defineWebSoundProcessor();
+    }
+    const sound = Module.sound;
+    if (!sound.context || sound.context.sampleRate != rate) {
+        sound.context = new AudioContext({sampleRate : rate});
+        // A data URL: a page opened as a file may load no Blob URL into a worklet.
+        const source =
+            "data:text/javascript;charset=utf-8," + encodeURIComponent(Module.soundProcessorSource);
+        sound.ready = false;
+        sound.loaded = sound.context.audioWorklet.addModule(source);
+        sound.loaded.then(function() { sound.ready = true; });
+    }
+});
+
+EM_JS(void, startWebSound,
+      (const void* data, double frames, int channels, int bits, int rate, const void* limit), {
+          prepareWebSound(rate);
+          const sound = Module.sound;
+          sound.context.resume();
+          const run = {};
+          Object.assign(sound, {
+              run,
+              data,
+              sent : data,
+              frames,
+              channels,
+              bits,
+              waiting : [],
+              report : null,
+              offset : null,
+              played : 0,
+              underruns : 0,
+              started : performance.now()
+          });
+          postWebSound(limit);
+          const begin = function() {
+              if (sound.run != run) {
+                  return;
+              }
+              sound.node = new AudioWorkletNode(sound.context, "hallatorvo-sound", {
+                  numberOfInputs : 0,
+                  outputChannelCount : [channels],
+                  processorOptions : {frames, chunks : sound.waiting}
+              });
+              sound.node.port.onmessage = function(event) {
+                  if (sound.run == run) {
+                      [ sound.played, sound.underruns ] = event.data;
+                      sound.report = event.data;
+                  }
+              };
+              sound.waiting = [];
+              sound.node.connect(sound.context.destination);
+          };
+          if (sound.ready) {
+              begin();
+          } else {
+              sound.loaded.then(begin);
+          }
+      });
+
 EM_JS(void, stopWebSound, (), {
-    if (Module.sound && Module.sound.node) {
-        Module.sound.node.disconnect();
-        Module.sound.node = null;
+    const sound = Module.sound;
+    if (sound && sound.run) {
+        sound.run = null;
+        if (sound.node) {
+            sound.node.disconnect();
+            sound.node.port.onmessage = null;
+            sound.node = null;
+        }
     }
 });
 
@@ -88,8 +186,44 @@ EM_JS(double, webSoundCount, (int which), {
     }
     return [
         sound.played, sound.underruns, sound.context.sampleRate,
-        sound.node && sound.played < sound.frames ? 1 : 0
+        sound.run && sound.played < sound.frames ? 1 : 0
     ][which];
+});
+
+// The song position heard at the page's time `at` (milliseconds), from the
+// context time the device outputs then and the worklet's last report; NaN
+// when no sound plays there or the context cannot tell.
+EM_JS(double, webHeardSeconds, (double at), {
+    const sound = Module.sound;
+    if (!sound || !sound.run || sound.context.state != "running") {
+        return NaN;
+    }
+    if (!sound.report) {
+        // Started, not yet playing; a worklet that never plays is given up.
+        return performance.now() - sound.started < 1000 ? -1 : NaN;
+    }
+    const stamp = sound.context.getOutputTimestamp();
+    if (!(stamp.performanceTime > 0)) {
+        return NaN;
+    }
+    // Some browsers stamp the context time of their last audio callback with
+    // the moment of asking, which lags by up to a callback: the offset of
+    // the context clock from the page clock is taken at its highest, sinking
+    // by 1% to follow a slower device and dropped at once on a stall.
+    const offset = stamp.contextTime - stamp.performanceTime / 1000;
+    if (sound.offset == null) {
+        [ sound.offset, sound.offsetAt ] = [ offset, stamp.performanceTime ];
+    }
+    const sinking = (stamp.performanceTime - sound.offsetAt) / 100000;
+    if (offset < sound.offset - sinking - 0.1) {
+        sound.offset = offset;
+    }
+    sound.offset = Math.max(offset, sound.offset - sinking);
+    sound.offsetAt = stamp.performanceTime;
+    const heard = sound.offset + at / 1000;
+    const rate = sound.context.sampleRate;
+    const[played, , time] = sound.report;
+    return Math.min(played / rate + heard - time, sound.frames / rate);
 });
 
 } // namespace
@@ -118,7 +252,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
 
 void PublishSoundProgress(const void* image, std::size_t bytesWritten) {
     if (image == playingImage) {
-        publishWebSound(static_cast<const std::uint8_t*>(image) + bytesWritten);
+        postWebSound(static_cast<const std::uint8_t*>(image) + bytesWritten);
     } else {
         announcedImage = image;
         announcedBytes = bytesWritten;
@@ -142,4 +276,12 @@ SoundPlayerStats GetSoundPlayerStats() {
     stats.sampleRate = static_cast<std::uint32_t>(webSoundCount(2));
     stats.playing = webSoundCount(3) != 0.0;
     return stats;
+}
+
+void PrepareWebSound(int sampleRate) {
+    prepareWebSound(sampleRate);
+}
+
+double HeardSongSeconds(double at) {
+    return playingImage != nullptr ? webHeardSeconds(at) : std::nan("");
 }

@@ -1,7 +1,8 @@
 // The Win32 / WGL subset of Win32Shim.h in a web page: the window is the
 // page's canvas, the GL context a WebGL 2 context on it, GetTickCount the
-// browser's clock, Escape a keydown on the page. The page drives the frames,
-// so no message loop waits here: the queue only ever holds WM_QUIT.
+// browser's clock, Escape a keydown on the page that does not leave full
+// screen. The page drives the frames, so no message loop waits here: the
+// queue only ever holds WM_QUIT.
 #include "platform/Win32.h"
 #include "platform/web/GL11.h"
 
@@ -35,9 +36,34 @@ bool quitPosted = false;
 bool escapePressed = false; // since the last query
 bool escapeDown = false;
 
+double fullscreenLeft = -1e9; // when the page last left full screen
+
+EM_BOOL onFullscreen(int, const EmscriptenFullscreenChangeEvent* event, void*) {
+    if (!event->isFullscreen) {
+        fullscreenLeft = emscripten_get_now();
+    }
+    return EM_FALSE;
+}
+
+// Escape in full screen leaves it, whether the browser takes the key for that
+// itself or hands it on (and a browser that does both must not end the show
+// with it): the next Escape ends the show.
+bool leavesFullscreen() {
+    EmscriptenFullscreenChangeEvent status;
+    if (emscripten_get_fullscreen_status(&status) == EMSCRIPTEN_RESULT_SUCCESS &&
+        status.isFullscreen) {
+        EM_ASM({ document.exitFullscreen(); });
+        return true;
+    }
+    return emscripten_get_now() - fullscreenLeft < 250.0;
+}
+
 EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
     if (std::string(event->key) != "Escape") {
         return EM_FALSE;
+    }
+    if (type == EMSCRIPTEN_EVENT_KEYDOWN && leavesFullscreen()) {
+        return EM_TRUE;
     }
     escapeDown = type == EMSCRIPTEN_EVENT_KEYDOWN;
     escapePressed = escapePressed || escapeDown;
@@ -82,6 +108,8 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     SetWindowTextA(&window, windowName);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, onKey);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, onKey);
+    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_TRUE,
+                                             onFullscreen);
     window.procedure = found->second;
     window.procedure(&window, WM_CREATE, 0, 0);
     return &window;

@@ -1,0 +1,144 @@
+"""The page in Firefox ESR under Xvfb, driven through WebDriver BiDi.
+
+Headless Firefox has no WebGL; on a virtual X display it has. Its sound goes
+to a null sink of a PulseAudio server of its own. Offers what the
+checks need, as chromium_page.Page does: evaluating JavaScript, waiting for
+the page's title, screenshots, a click and Escape.
+"""
+
+import base64
+import json
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+
+import websocket
+
+import chromium_page
+
+PREFERENCES = {
+    "browser.shell.checkDefaultBrowser": False,
+    "browser.startup.homepage_override.mstone": "ignore",
+    "datareporting.policy.dataSubmissionEnabled": False,
+    "toolkit.telemetry.reportingpolicy.firstRun": False,
+    "remote.active-protocols": 1,
+    # Mesa's software renderer is all a virtual display has.
+    "webgl.force-enabled": True,
+    "layout.css.devPixelsPerPx": "1.0",
+}
+
+
+class Page(chromium_page.Page):
+    """One Firefox on its own virtual display with one page at url, its
+    viewport width x height, closed on exit."""
+
+    def __init__(self, url, width, height):
+        self.url = url
+        self.size = (width, height)
+        self.profile = tempfile.mkdtemp(prefix="hallatorvo-firefox-")
+        with open(os.path.join(self.profile, "user.js"), "w") as f:
+            for name, value in PREFERENCES.items():
+                f.write("user_pref(%s, %s);\n" % (json.dumps(name), json.dumps(value)))
+        read, write = os.pipe()
+        self.display = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
+                                         "1280x1024x24", "-nolisten", "tcp"],
+                                        pass_fds=(write,), stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            display = ":" + f.readline().strip()
+        # Firefox plays no sound without a device: a sound server of its own
+        # with a null sink.
+        runtime = os.path.join(self.profile, "run")
+        os.mkdir(runtime, 0o700)
+        self.sound = subprocess.Popen(
+            ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+             "--load=module-null-sink sink_name=nul",
+             "--load=module-native-protocol-unix auth-anonymous=1"],
+            env=dict(os.environ, XDG_RUNTIME_DIR=runtime, HOME=self.profile),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        server = os.path.join(runtime, "pulse", "native")
+        deadline = time.time() + 30
+        while not os.path.exists(server) and time.time() < deadline:
+            time.sleep(0.1)
+        self.process = subprocess.Popen(
+            ["firefox-esr", "--no-remote", "--profile", self.profile,
+             "--remote-debugging-port=0", "about:blank"],
+            env=dict(os.environ, DISPLAY=display, MOZ_CRASHREPORTER_DISABLE="1",
+                     PULSE_SERVER="unix:" + server),
+            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        self.socket = websocket.create_connection(self._address() + "/session", timeout=120,
+                                                  suppress_origin=True)
+        self.next_id = 0
+        self.call("session.new", capabilities={})
+        self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
+
+    def _address(self):
+        deadline = time.time() + 60
+        while time.time() < deadline:
+            line = self.process.stderr.readline()
+            found = re.search(r"WebDriver BiDi listening on (ws://\S+)", line)
+            if found:
+                threading.Thread(target=self.process.stderr.read, daemon=True).start()
+                return found.group(1)
+            if not line and self.process.poll() is not None:
+                break
+        raise RuntimeError("Firefox did not open its WebDriver BiDi port")
+
+    def call(self, method, **params):
+        self.next_id += 1
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == self.next_id:
+                if message.get("type") == "error":
+                    raise RuntimeError("%s: %s %s" % (method, message.get("error"),
+                                                      message.get("message")))
+                return message["result"]
+
+    def evaluate(self, expression):
+        result = self.call("script.evaluate", expression="JSON.stringify(%s)" % expression,
+                           target={"context": self.context}, awaitPromise=False)
+        if result["type"] != "success":
+            raise RuntimeError("%s: %s" % (expression, result.get("exceptionDetails")))
+        text = result["result"].get("value")
+        return None if text is None else json.loads(text)
+
+    def screenshot(self):
+        return base64.b64decode(
+            self.call("browsingContext.captureScreenshot", context=self.context)["data"])
+
+    def _actions(self, *sources):
+        self.call("input.performActions", context=self.context, actions=list(sources))
+
+    def click(self, x, y):
+        self._actions({"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+                       "actions": [{"type": "pointerMove", "x": x, "y": y},
+                                   {"type": "pointerDown", "button": 0},
+                                   {"type": "pointerUp", "button": 0}]})
+
+    def press_escape(self):
+        self._actions({"type": "key", "id": "keyboard",
+                       "actions": [{"type": "keyDown", "value": "\ue00c"},
+                                   {"type": "keyUp", "value": "\ue00c"}]})
+
+    def close(self):
+        self.socket.close()
+        for process in (self.process, self.sound, self.display):
+            process.terminate()
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    def __enter__(self):
+        self.call("browsingContext.setViewport", context=self.context,
+                  viewport={"width": self.size[0], "height": self.size[1]})
+        self.call("browsingContext.navigate", context=self.context, url=self.url,
+                  wait="complete")
+        return self
