@@ -82,11 +82,14 @@ bool exitHookInstalled = false;
 Uint16 deviceBufferFrames = 0;
 int deviceRate = 0;
 // The server's figure moves as the stream's buffer drains and refills (a
-// device buffer's length) and as the sink renders its blocks: one reading a
-// call, a frame apart, and the median of them.
+// device buffer's length) and as the sink renders its blocks; a new stream
+// starts far above it (a null sink holds over a second at first) and comes
+// down over a second or two. Readings a fifth of a second apart; the figure
+// is the median of the last five once they agree.
 struct ServerReadings {
-    std::array<double, 9> seconds{};
+    std::array<double, 5> seconds{};
     std::size_t count = 0;
+    DWORD lastTick = 0;
     bool done = false;
 };
 ServerReadings serverReadings; // of the sound playing; reset by PlaySoundA
@@ -312,9 +315,12 @@ SoundPlayerStats GetSoundPlayerStats() {
     return stats;
 }
 
-// A new stream's latency settles within its first half second or so: a null
-// sink starts at several hundred milliseconds, then comes down to its blocks.
-constexpr DWORD serverSettlingTicks = 1000;
+constexpr DWORD serverReadingTicks = 200;
+// Readings that agree this closely have settled; the null sink's own figure
+// wanders by about 6 ms.
+constexpr double serverAgreement = 0.015;
+// After this many readings (ten seconds) the last five are taken as they are.
+constexpr std::size_t serverMostReadings = 50;
 
 SoundLatency GetSoundOutputLatency() {
     std::lock_guard<std::mutex> lock(control);
@@ -334,27 +340,33 @@ SoundLatency GetSoundOutputLatency() {
         return buffer;
     }
     ServerReadings& readings = serverReadings;
-    if (!readings.done) {
-        if (GetTickCount() - startTick < serverSettlingTicks) {
-            return {buffer.seconds, buffer.source, false};
-        }
-        double reading = 0.0;
-        const bool read = pulseLatency.read(reading);
-        if (read) {
-            readings.seconds[readings.count++] = reading;
-        }
-        if (read && readings.count < readings.seconds.size()) {
-            return {buffer.seconds, buffer.source, false};
-        }
+    const std::size_t kept = std::min(readings.count, readings.seconds.size());
+    auto last = readings.seconds;
+    std::sort(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(kept));
+    if (!readings.done && kept == readings.seconds.size() &&
+        (last[kept - 1] - last[0] <= serverAgreement || readings.count >= serverMostReadings)) {
         readings.done = true;
         pulseLatency.disconnect();
     }
-    if (readings.count == 0) {
+    if (!readings.done) {
+        const DWORD now = GetTickCount();
+        if (readings.count == 0 || now - readings.lastTick >= serverReadingTicks) {
+            double reading = 0.0;
+            if (!pulseLatency.read(reading)) {
+                // No server, or it plays no stream of ours: the buffer is all there is.
+                readings.done = true;
+                pulseLatency.disconnect();
+                return kept == 0 ? buffer : SoundLatency{last[kept / 2], "sound server", true};
+            }
+            readings.seconds[readings.count++ % readings.seconds.size()] = reading;
+            readings.lastTick = now;
+        }
+        return {buffer.seconds, buffer.source, false};
+    }
+    if (kept == 0) {
         return buffer;
     }
-    auto sorted = readings.seconds;
-    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(readings.count));
-    return {sorted[readings.count / 2], "sound server", true};
+    return {last[kept / 2], "sound server", true};
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {
