@@ -148,12 +148,28 @@ def clicked_run(base, escape_after=None):
     return end
 
 
+def single_file(base, native, check):
+    """The page as one file, from the disk with no server: its held frame at
+    the first shot time, and a clicked start that draws and plays until
+    Escape."""
+    t = SHOT_TIMES[0]
+    difference = mean_difference(page_frames(base, times=(t,))[t], native)
+    check(difference < FRAME_THRESHOLD,
+          "single file: frame at %d s: mean difference %.2f from the native one" % (t, difference))
+    end = clicked_run(base, escape_after=3)
+    check(end["frames"] > 0 and end["played"] >= SAMPLE_RATE,
+          "single file: a click started the show: %d frames drawn, %d sound frames played"
+          % (end["frames"], end["played"]))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--page", required=True, type=pathlib.Path)
     parser.add_argument("--capture", required=True)
     parser.add_argument("--clicked", action="store_true")
     parser.add_argument("--keep", type=pathlib.Path)
+    parser.add_argument("--single", type=pathlib.Path,
+                        help="the folder of the page as one file, opened from file://")
     args = parser.parse_args()
 
     failures = []
@@ -171,6 +187,8 @@ def main():
         song = page_song(base)
         end = clicked_run(base) if args.clicked else None
         escaped = clicked_run(base, escape_after=3) if args.clicked else None
+    if args.single:
+        single_file(args.single.resolve().as_uri() + "/", native[SHOT_TIMES[0]], check)
 
     for t in SHOT_TIMES + ("aspect",):
         if args.keep:
