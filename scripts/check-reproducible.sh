@@ -27,7 +27,8 @@ build() {
     git -C "$path" checkout -q --detach "$commit"
     echo "make dist in $path ($*)"
     local started=$SECONDS
-    if ! (cd "$path" && env "$@" bash -c 'umask $UMASK && make --no-print-directory dist JOBS='"$jobs") \
+    # Nothing of the calling make's command line reaches the clone's.
+    if ! (cd "$path" && env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL "$@" bash -c 'umask $UMASK && make --no-print-directory dist JOBS='"$jobs") \
         >"$path.log" 2>&1; then
         tail -n 30 "$path.log"
         echo "make dist failed in $path; see $path.log" >&2
