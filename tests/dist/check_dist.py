@@ -1,7 +1,6 @@
 """A release folder as make dist leaves it: SHA256SUMS names the four files
 and matches them, and the Windows zip holds the README and a 32-bit Windows
 executable that needs no DLL beyond those every Windows has.
-
 usage: check_dist.py DIST
 """
 
@@ -34,9 +33,9 @@ def main():
         if z.namelist() != [folder + "/README.txt", folder + "/hallatorvo.exe"]:
             faults.append("%s holds %s" % (archive.name, z.namelist()))
         exe.write_bytes(z.read(folder + "/hallatorvo.exe"))
-    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], capture_output=True,
-                          text=True).stdout
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True).stdout
     exe.unlink()
+    dump = dump.decode(errors="replace")
     dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
     if "file format pei-i386" not in dump or not dlls or dlls - SYSTEM_DLLS:
         faults.append("hallatorvo.exe: no 32-bit Windows program on system DLLs alone: %s"

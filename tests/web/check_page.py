@@ -149,9 +149,8 @@ def clicked_run(base, escape_after=None):
 
 
 def single_file(base, native, check):
-    """The page as one file, from the disk with no server: its held frame at
-    the first shot time, and a clicked start that draws and plays until
-    Escape."""
+    """The page as one file from the disk: its held frame, and a click that
+    starts the show, drawn and heard until Escape."""
     t = SHOT_TIMES[0]
     difference = mean_difference(page_frames(base, times=(t,))[t], native)
     check(difference < FRAME_THRESHOLD,
