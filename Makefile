@@ -9,6 +9,9 @@
 # make fuzz          — build the fuzz targets with clang and run each for FUZZ_SECONDS
 # make web           — build the show as a web page in build-web/ (Emscripten)
 # make test-web      — check that page in headless Chromium against the native capture
+# make dist          — one release of the commit in dist/: the web show as one HTML file,
+#                      the .deb, the Windows zip, the source tarball and SHA256SUMS
+# make check-reproducible — make dist in two fresh clones at two paths, compared byte for byte
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -20,7 +23,7 @@ DEB_BUILD ?= build-deb
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
 .PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows \
-	install uninstall deb test-deb fuzz web test-web clean
+	install uninstall deb test-deb fuzz web test-web dist dist-tree check-reproducible clean
 
 all: build
 
@@ -146,8 +149,9 @@ web:
 		-DZLIB_INCLUDE_DIR=$(WEB_PREFIX)/include -DZLIB_LIBRARY=$(WEB_PREFIX)/lib/libz.a \
 		-DPNG_PNG_INCLUDE_DIR=$(WEB_PREFIX)/include -DPNG_LIBRARY=$(WEB_PREFIX)/lib/libpng16.a \
 		$(CMAKE_FLAGS)
-	$(WEB_ENV) nice -n 10 cmake --build $(WEB_BUILD)/cmake -j $(JOBS) --target hallatorvo
+	$(WEB_ENV) nice -n 10 cmake --build $(WEB_BUILD)/cmake -j $(JOBS) --target hallatorvo hallatorvo-single
 	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/hallatorvo.js $(WEB_BUILD)/hallatorvo.wasm
+	@ls -l $(WEB_BUILD)/single/index.html
 
 # The page in headless Chromium: three frames against the native capture of
 # the same seed and times, one with the aspect parameter, the song against the
@@ -159,8 +163,30 @@ web:
 test-web: web build
 	@HV_DEPS_WEB_TEST=1 bash scripts/deps.sh
 	/usr/bin/python3 -B tests/web/check_page.py --page $(WEB_BUILD) --capture $(BUILD)/bin/hallatorvo-capture \
-		$(WEB_CHECKS)
+		--single $(WEB_BUILD)/single $(WEB_CHECKS)
+
+# A release: the builds above, from a work tree that is its commit, put
+# together by scripts/dist.sh and checked. The package is built without its
+# tests, which make test runs; its files are the same either way.
+DIST ?= dist
+REPRO_BUILD ?= build-repro
+# A dist/ folder of the same commit to compare one fresh build with; when
+# empty, two fresh builds are compared.
+REPRO_REFERENCE ?=
+
+dist-tree:
+	@HV_DEPS_DIST=1 bash scripts/deps.sh
+	@bash scripts/dist.sh --tree
+
+dist: export DEB_BUILD_OPTIONS += nocheck
+dist: dist-tree web windows deb
+	bash scripts/dist.sh $(DIST) $(WEB_BUILD) $(WINDOWS_BUILD)
+	/usr/bin/python3 -B tests/dist/check_dist.py $(DIST)
+
+check-reproducible:
+	@HV_DEPS_DIST=1 bash scripts/deps.sh
+	nice -n 10 bash scripts/check-reproducible.sh $(REPRO_BUILD) $(JOBS) $(REPRO_REFERENCE)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD) $(WINDOWS_BUILD)64 $(DEB_BUILD) \
-		$(FUZZ_BUILD) $(WEB_BUILD)
+		$(FUZZ_BUILD) $(WEB_BUILD) $(DIST) $(REPRO_BUILD)

@@ -38,6 +38,11 @@ if [ "${HV_DEPS_WEB_TEST:-0}" = 1 ]; then
     # comparison of their frames with the native ones.
     packages+=(chromium firefox-esr xvfb pulseaudio python3-websocket python3-pil python3-numpy)
 fi
+if [ "${HV_DEPS_DIST:-0}" = 1 ]; then
+    # make dist and make check-reproducible: the release's archives and
+    # checksums, the clones, and the report of what differs between two builds.
+    packages+=(git zip gzip coreutils dpkg-dev diffoscope-minimal)
+fi
 if [ "${HV_DEPS_PACKAGE:-0}" = 1 ]; then
     # For make deb: the Debian package's build and its check.
     packages+=(debhelper lintian)

@@ -26,6 +26,7 @@ set(CMAKE_C_FLAGS_INIT "${HV_MINGW_FLAGS}")
 set(CMAKE_CXX_FLAGS_INIT "${HV_MINGW_FLAGS}")
 
 # The C++ runtime, libgcc and winpthread are linked in, so the executable needs
-# nothing beyond the DLLs every Windows has (msvcrt.dll among them).
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# nothing beyond the DLLs every Windows has (msvcrt.dll among them). The
+# header carries no link time, so the same sources give the same executable.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -9,7 +9,10 @@ With --clicked it also plays the show as a viewer does: a click on the title,
 then the whole show in real time, which must end by itself with its sound
 played, the pictures following the heard sound and the drawing buffer the
 window's size; once more with the CPU slowed four times, ended by Escape; and
-once in Firefox under Xvfb, with one frame against the native one too. Prints every figure it measures; exits non-zero when a check fails.
+once in Firefox under Xvfb, with one frame against the native one too.
+With --single DIR the page as one file is opened from the disk: its frame at
+20 s and a clicked start in Chromium, and Firefox's runs take it too. Prints
+every figure it measures; exits non-zero when a check fails.
 
 usage: check_page.py --page BUILD_WEB --capture HALLATORVO_CAPTURE [--clicked]
                      [--keep DIR]   (the page's frames as DIR/page-T.png)
@@ -202,12 +205,27 @@ def clicked_run(base, escape_after=None, browser=Page, throttle=None, name="clic
     return end
 
 
+def single_file(base, native, check):
+    """The page as one file from the disk: its held frame, and a click that
+    starts the show, drawn and heard until Escape."""
+    t = SHOT_TIMES[0]
+    difference = mean_difference(page_frames(base, times=(t,))[t], native)
+    check(difference < FRAME_THRESHOLD,
+          "single file: frame at %d s: mean difference %.2f from the native one" % (t, difference))
+    end = clicked_run(base, escape_after=3, name="single file")
+    check(end["frames"] > 0 and end["played"] >= SAMPLE_RATE,
+          "single file: a click started the show: %d frames drawn, %d sound frames played"
+          % (end["frames"], end["played"]))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--page", required=True, type=pathlib.Path)
     parser.add_argument("--capture", required=True)
     parser.add_argument("--clicked", action="store_true")
     parser.add_argument("--keep", type=pathlib.Path)
+    parser.add_argument("--single", type=pathlib.Path,
+                        help="the folder of the page as one file, opened from file://")
     args = parser.parse_args()
 
     failures = []
@@ -226,11 +244,15 @@ def main():
         end = clicked_run(base) if args.clicked else None
         escaped = (clicked_run(base, SYNC_SECONDS, throttle=THROTTLE, name="throttled run")
                    if args.clicked else None)
+        # Firefox opens the single file from the disk when there is one.
+        other = args.single.resolve().as_uri() + "/" if args.single else base
         if args.clicked:
-            firefox = clicked_run(base, SYNC_SECONDS, firefox_page.Page, name="Firefox run")
-            page["Firefox"] = page_frames(base, times=(FIREFOX_TIME,),
+            firefox = clicked_run(other, SYNC_SECONDS, firefox_page.Page, name="Firefox run")
+            page["Firefox"] = page_frames(other, times=(FIREFOX_TIME,),
                                           browser=firefox_page.Page)[FIREFOX_TIME]
             native["Firefox"] = native[FIREFOX_TIME]
+    if args.single:
+        single_file(args.single.resolve().as_uri() + "/", native[SHOT_TIMES[0]], check)
 
     for t in SHOT_TIMES + ("aspect",) + (("Firefox",) if "Firefox" in page else ()):
         if args.keep:
