@@ -102,24 +102,18 @@ TEST(Clock, ElapsedTimeSurvivesTheTickCounterWrapping) {
     EXPECT_NEAR(previous, 3.997f, 1e-5f);
 }
 
-// Pictures that wait for the sound's way out: 0 while it is on its way, then
-// the same clock from the moment it is heard, across the wrap too; no delay
-// is the plain clock.
+// Pictures that wait for the sound's way out: 0 until it is heard, then the
+// plain clock from then on, across the wrap too; the show's 103 s come 45 ms later.
 TEST(Clock, ADelayedClockHoldsZeroUntilTheSoundIsHeard) {
-    const std::uint32_t beforeWrap = 0xFFFFFFFFu - 19u;
-    struct Case {
+    const std::uint32_t wrap = 0xFFFFFFFFu - 19u;
+    const struct {
         std::uint32_t start, delay, now;
         float seconds;
-    } cases[] = {
-        {1000, 0, 1000, 0.0f},      {1000, 0, 3500, 2.5f},        {1000, 45, 1000, 0.0f},
-        {1000, 45, 1044, 0.0f},     {1000, 45, 1045, 0.0f},       {1000, 45, 1046, 0.001f},
-        {beforeWrap, 45, 10, 0.0f}, {beforeWrap, 45, 1025, 1.0f},
-    };
-    for (const Case& c : cases) {
-        EXPECT_NEAR(DelayedElapsedSeconds(c.start, c.delay, c.now), c.seconds, 1e-5f)
-            << c.start << " + " << c.delay << " at " << c.now;
+    } cases[] = {{1000, 0, 3500, 2.5f}, {1000, 45, 1045, 0.0f}, {1000, 45, 1046, 0.001f},
+                 {wrap, 45, 10, 0.0f},  {wrap, 45, 1025, 1.0f}, {0, 45, 103044, 102.999f}};
+    for (const auto& c : cases) {
+        EXPECT_NEAR(DelayedElapsedSeconds(c.start, c.delay, c.now), c.seconds, 1e-5f) << c.now;
     }
-    // The show's end comes the delay later: 103 s read on the 103000th ms after it.
     EXPECT_LT(DelayedElapsedSeconds(0, 45, 103044), 103.0f);
     EXPECT_GT(DelayedElapsedSeconds(0, 45, 103045), 103.0f);
 }

@@ -1,9 +1,8 @@
 """The page in Firefox ESR under Xvfb, driven through WebDriver BiDi.
 
-Headless Firefox has no WebGL; on a virtual X display it has. Its sound goes
-to a null sink of a PulseAudio server of its own. Offers what the
-checks need, as chromium_page.Page does: evaluating JavaScript, waiting for
-the page's title, screenshots, a click and Escape.
+Headless Firefox has no WebGL; on a virtual X display it has. It plays no
+sound without a device, so its sound goes to a null sink of a PulseAudio
+server of its own. Offers what chromium_page.Page offers the checks.
 """
 
 import base64
@@ -33,9 +32,6 @@ PREFERENCES = {
 
 
 class Page(chromium_page.Page):
-    """One Firefox on its own virtual display with one page at url, its
-    viewport width x height, closed on exit."""
-
     def __init__(self, url, width, height):
         self.url = url
         self.size = (width, height)
@@ -50,8 +46,6 @@ class Page(chromium_page.Page):
         os.close(write)
         with os.fdopen(read) as f:
             display = ":" + f.readline().strip()
-        # Firefox plays no sound without a device: a sound server of its own
-        # with a null sink.
         runtime = os.path.join(self.profile, "run")
         os.mkdir(runtime, 0o700)
         self.sound = subprocess.Popen(
@@ -70,23 +64,18 @@ class Page(chromium_page.Page):
             env=dict(os.environ, DISPLAY=display, MOZ_CRASHREPORTER_DISABLE="1",
                      PULSE_SERVER="unix:" + server),
             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        self.socket = websocket.create_connection(self._address() + "/session", timeout=120,
+        for line in iter(self.process.stderr.readline, ""):
+            found = re.search(r"WebDriver BiDi listening on (ws://\S+)", line)
+            if found:
+                break
+        else:
+            raise RuntimeError("Firefox did not open its WebDriver BiDi port")
+        threading.Thread(target=self.process.stderr.read, daemon=True).start()
+        self.socket = websocket.create_connection(found.group(1) + "/session", timeout=120,
                                                   suppress_origin=True)
         self.next_id = 0
         self.call("session.new", capabilities={})
         self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
-
-    def _address(self):
-        deadline = time.time() + 60
-        while time.time() < deadline:
-            line = self.process.stderr.readline()
-            found = re.search(r"WebDriver BiDi listening on (ws://\S+)", line)
-            if found:
-                threading.Thread(target=self.process.stderr.read, daemon=True).start()
-                return found.group(1)
-            if not line and self.process.poll() is not None:
-                break
-        raise RuntimeError("Firefox did not open its WebDriver BiDi port")
 
     def call(self, method, **params):
         self.next_id += 1
@@ -95,8 +84,7 @@ class Page(chromium_page.Page):
             message = json.loads(self.socket.recv())
             if message.get("id") == self.next_id:
                 if message.get("type") == "error":
-                    raise RuntimeError("%s: %s %s" % (method, message.get("error"),
-                                                      message.get("message")))
+                    raise RuntimeError("%s: %s" % (method, message.get("message")))
                 return message["result"]
 
     def evaluate(self, expression):
@@ -111,29 +99,25 @@ class Page(chromium_page.Page):
         return base64.b64decode(
             self.call("browsingContext.captureScreenshot", context=self.context)["data"])
 
-    def _actions(self, *sources):
-        self.call("input.performActions", context=self.context, actions=list(sources))
+    def _act(self, kind, device, actions, **more):
+        self.call("input.performActions", context=self.context,
+                  actions=[dict(type=kind, id=device, actions=actions, **more)])
 
     def click(self, x, y):
-        self._actions({"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
-                       "actions": [{"type": "pointerMove", "x": x, "y": y},
-                                   {"type": "pointerDown", "button": 0},
-                                   {"type": "pointerUp", "button": 0}]})
+        self._act("pointer", "mouse", [{"type": "pointerMove", "x": x, "y": y},
+                                       {"type": "pointerDown", "button": 0},
+                                       {"type": "pointerUp", "button": 0}],
+                  parameters={"pointerType": "mouse"})
 
     def press_escape(self):
-        self._actions({"type": "key", "id": "keyboard",
-                       "actions": [{"type": "keyDown", "value": "\ue00c"},
-                                   {"type": "keyUp", "value": "\ue00c"}]})
+        self._act("key", "keyboard", [{"type": kind, "value": "\ue00c"}
+                                      for kind in ("keyDown", "keyUp")])
 
     def close(self):
-        self.socket.close()
-        for process in (self.process, self.sound, self.display):
-            process.terminate()
-            try:
-                process.wait(10)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        super().close()
+        for process in (self.sound, self.display):
+            process.kill()
+            process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
 
     def __enter__(self):
