@@ -141,14 +141,12 @@ def page_song(base):
 
 def sample_sync(page, seconds):
     """|picture - heard| in milliseconds, sampled every 0.1 s for seconds once
-    the sound is heard, and the count of samples that lost it afterwards."""
-    gaps = []
-    unheard = 0
-    deadline = time.time() + seconds
+    the sound is heard, and the count of later samples without sound."""
+    gaps, unheard, deadline = [], 0, time.time() + seconds
     while time.time() < deadline:
         sync = page.evaluate("hallatorvoSync()")
         if sync["heard"] is None:
-            unheard += 1 if gaps else 0
+            unheard += bool(gaps)
         elif sync["heard"] >= 0:
             gaps.append(abs(sync["picture"] - sync["heard"]) * 1000)
         time.sleep(0.1)

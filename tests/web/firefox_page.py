@@ -20,10 +20,6 @@ import websocket
 import chromium_page
 
 PREFERENCES = {
-    "browser.shell.checkDefaultBrowser": False,
-    "browser.startup.homepage_override.mstone": "ignore",
-    "datareporting.policy.dataSubmissionEnabled": False,
-    "toolkit.telemetry.reportingpolicy.firstRun": False,
     "remote.active-protocols": 1,
     # Mesa's software renderer is all a virtual display has.
     "webgl.force-enabled": True,
