@@ -259,7 +259,8 @@ def main():
         check(difference < FRAME_THRESHOLD,
               "frame at %s: mean difference %.2f from the native one (under %.1f)"
               % ({"aspect": "%d s with aspect" % ASPECT_TIME,
-                  "Firefox": "%d s in Firefox" % FIREFOX_TIME}.get(t, "%d s" % t), difference,
+                  "Firefox": "%d s in Firefox" % FIREFOX_TIME}[t] if isinstance(t, str)
+                 else "%d s" % t, difference,
                  FRAME_THRESHOLD))
     # The measure tells the show's frames apart: each native frame is far from
     # the page's frames of the other times.
