@@ -106,7 +106,12 @@ EM_JS(void, postWebSound, (const void* limit), {
 // suspended until a gesture lets it play.
 EM_JS(void, prepareWebSound, (int rate), {
     if (!Module.sound) {
-        Module.sound = {context : null, loaded : null, node : null};
+        Module.sound = {
+            context : null,
+            loaded : null,
+            node : null,
+            gecko : navigator.userAgent.includes("Firefox/")
+        };
         defineWebSoundProcessor();
     }
     const sound = Module.sound;
@@ -202,7 +207,14 @@ EM_JS(double, webHeardSeconds, (double at), {
         // Started, not yet playing; a worklet that never plays is given up.
         return performance.now() - sound.started < 1000 ? -1 : NaN;
     }
-    const stamp = sound.context.getOutputTimestamp();
+    // Firefox answers getOutputTimestamp (and outputLatency) by asking its
+    // audio server while it holds the graph's lock, until it has a latency
+    // figure; through PulseAudio that can deadlock the page as the stream
+    // starts. There the context's own time stands in, which its main thread
+    // keeps, without the device's latency.
+    const stamp =
+        sound.gecko ? {contextTime : sound.context.currentTime, performanceTime : performance.now()}
+                    : sound.context.getOutputTimestamp();
     if (!(stamp.performanceTime > 0)) {
         return NaN;
     }
