@@ -210,8 +210,9 @@ EM_JS(double, webHeardSeconds, (double at), {
     // Firefox answers getOutputTimestamp (and outputLatency) by asking its
     // audio server while it holds the graph's lock, until it has a latency
     // figure; through PulseAudio that can deadlock the page as the stream
-    // starts. There the context's own time stands in, which its main thread
-    // keeps, without the device's latency.
+    // starts. Its stamp moves both times back by that latency, which maps
+    // page time onto context time as currentTime does, so there the context's
+    // own time stands in, which its main thread keeps.
     const stamp =
         sound.gecko ? {contextTime : sound.context.currentTime, performanceTime : performance.now()}
                     : sound.context.getOutputTimestamp();
