@@ -96,7 +96,8 @@ class Page:
                 self.console.append(" ".join(str(a.get("value", "")) for a in args))
             if message.get("id") == self.next_id:
                 if "error" in message:
-                    raise RuntimeError("%s: %s" % (method, message["error"]))
+                    raise RuntimeError("%s: %s %s" % (method, message["error"],
+                                                      message.get("message", "")))
                 return message["result"]
 
     def evaluate(self, expression):

@@ -1,9 +1,7 @@
-"""The page in Firefox ESR under Xvfb, driven through WebDriver BiDi.
-
-Headless Firefox has no WebGL; on a virtual X display it has. It plays no
-sound without a device, so its sound goes to a null sink of a PulseAudio
-server of its own. Offers what chromium_page.Page offers the checks.
-"""
+"""The page in Firefox ESR, driven through WebDriver BiDi, with what
+chromium_page.Page offers the checks. Headless Firefox has no WebGL, so it
+runs on a virtual X display; without a sound device it plays nothing, so its
+sound goes to a null sink of a PulseAudio server of its own."""
 
 import base64
 import json
@@ -29,12 +27,11 @@ PREFERENCES = {
 
 class Page(chromium_page.Page):
     def __init__(self, url, width, height):
-        self.url = url
-        self.size = (width, height)
+        self.url, self.size = url, (width, height)
         self.profile = tempfile.mkdtemp(prefix="hallatorvo-firefox-")
         with open(os.path.join(self.profile, "user.js"), "w") as f:
-            for name, value in PREFERENCES.items():
-                f.write("user_pref(%s, %s);\n" % (json.dumps(name), json.dumps(value)))
+            f.writelines("user_pref(%s, %s);\n" % (json.dumps(name), json.dumps(value))
+                         for name, value in PREFERENCES.items())
         read, write = os.pipe()
         self.display = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
                                          "1280x1024x24", "-nolisten", "tcp"],
@@ -72,16 +69,6 @@ class Page(chromium_page.Page):
         self.next_id = 0
         self.call("session.new", capabilities={})
         self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
-
-    def call(self, method, **params):
-        self.next_id += 1
-        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get("id") == self.next_id:
-                if message.get("type") == "error":
-                    raise RuntimeError("%s: %s" % (method, message.get("message")))
-                return message["result"]
 
     def evaluate(self, expression):
         result = self.call("script.evaluate", expression="JSON.stringify(%s)" % expression,
