@@ -343,6 +343,8 @@ SoundLatency GetSoundOutputLatency() {
     const std::size_t kept = std::min(readings.count, readings.seconds.size());
     auto last = readings.seconds;
     std::sort(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(kept));
+    const SoundLatency server =
+        kept == 0 ? buffer : SoundLatency{last[kept / 2], "sound server", true};
     if (!readings.done && kept == readings.seconds.size() &&
         (last[kept - 1] - last[0] <= serverAgreement || readings.count >= serverMostReadings)) {
         readings.done = true;
@@ -356,17 +358,14 @@ SoundLatency GetSoundOutputLatency() {
                 // No server, or it plays no stream of ours: the buffer is all there is.
                 readings.done = true;
                 pulseLatency.disconnect();
-                return kept == 0 ? buffer : SoundLatency{last[kept / 2], "sound server", true};
+                return server;
             }
             readings.seconds[readings.count++ % readings.seconds.size()] = reading;
             readings.lastTick = now;
         }
         return {buffer.seconds, buffer.source, false};
     }
-    if (kept == 0) {
-        return buffer;
-    }
-    return {last[kept / 2], "sound server", true};
+    return server;
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {
