@@ -1,6 +1,5 @@
 #include "synth/Block.h"
 #include "synth/Envelope.h"
-#include "synth/FixedList.h"
 #include "synth/Lfo.h"
 #include "synth/ModChain.h"
 #include "synth/Oscillator.h"
@@ -232,22 +231,6 @@ TEST(Lfo, FreeRunningFollowsAbsoluteTimeRetriggerFollowsTheNote) {
     // Notes started at 0.25 s and 0.5 s, both at absolute time 0.75 s.
     EXPECT_EQ(free.value(0.5f, 0.25f), free.value(0.25f, 0.5f));
     EXPECT_NE(free.value(0.1f, 0.25f), free.value(0.1f, 0.5f));
-    // A block gives the values one at a time give, the memo of the last
-    // block included, for either timing and every wave.
-    RenderContext context;
-    const std::vector<float> t = noteTimes(0, MaxBlockSamples);
-    for (const bool retrigger : {false, true}) {
-        for (const Wave wave : {Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square}) {
-            const Lfo lfo(wave, 3.0f, 0.1f, retrigger, context.addLfoSines());
-            for (const float start : {0.5f, 0.5f, 0.25f}) {
-                float out[MaxBlockSamples];
-                lfo.values(context, t.data(), MaxBlockSamples, start, out);
-                for (int n = 0; n < MaxBlockSamples; ++n) {
-                    ASSERT_EQ(out[n], lfo.value(t[n], start)) << static_cast<int>(wave);
-                }
-            }
-        }
-    }
 
     const Lfo retrig(Wave::Sine, 3.0f, 0.0f, true);
     EXPECT_EQ(retrig.value(0.1f, 0.25f), retrig.value(0.1f, 0.5f));
@@ -316,15 +299,7 @@ TEST(Sampler, InterpolatesAndFallsSilentAtTheEndOfItsBuffer) {
     }
 }
 
-TEST(FixedList, HoldsItsCapacityAndRefusesOneMore) {
-    // The unit lists of an instrument and a modulation chain.
-    FixedList<int, 3> list;
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_NE(list.add(i), nullptr) << i;
-    }
-    EXPECT_EQ(list.add(3), nullptr);
-    EXPECT_EQ(list.size(), 3);
-    EXPECT_EQ(list[2], 2);
+TEST(ModChain, HoldsEightModulatorsAndRefusesANinth) {
     ModChain chain;
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(chain.addLfo(nullptr, 1.0f, 0.0f), i);
