@@ -45,7 +45,6 @@ void Track::addEvent(const Instrument* instrument, const Channel* channel, float
     event.channel = channel;
     event.note = note;
     event.velocity = velocity;
-    event.chordIndex = -1;
     events.push_back(event);
     if (time > endTime) {
         endTime = time;
@@ -57,24 +56,13 @@ void Track::play(float from, float window) const {
         return;
     }
     auto event = events.begin();
-    while (event != events.end() && event->time + timeOffset < from) {
+    while (event != events.end() && event->time < from) {
         ++event;
     }
     const float until = from + window;
-    for (; event != events.end() && event->time + timeOffset < until; ++event) {
-        const Instrument* instrument =
-            instrumentOverride != nullptr ? instrumentOverride : event->instrument;
-        const Channel* channel = channelOverride != nullptr ? channelOverride : event->channel;
-        const float duration = durationOverride != -1.0f ? durationOverride : event->duration;
-        const std::int32_t chord = chordOverride != -1 ? chordOverride : event->chordIndex;
-        const float velocity = event->velocity * velocityScale;
-        const std::int32_t note = event->note + transpose;
-        const float start = event->time + timeOffset;
-        if (chord == -1) {
-            synth->playNote(instrument, channel, velocity, note, start, duration);
-        } else {
-            synth->playChord(instrument, channel, velocity, note, chord, start, duration);
-        }
+    for (; event != events.end() && event->time < until; ++event) {
+        synth->playNote(event->instrument, event->channel, event->velocity, event->note,
+                        event->time, event->duration);
     }
 }
 

@@ -26,27 +26,18 @@ struct SongEvent {
     const Channel* channel = nullptr;
     std::int32_t note = 0; // MIDI key - 57
     float velocity = 0.0f; // MIDI velocity / 255; exactly 0 marks a release
-    std::int32_t chordIndex = -1;
 };
 
-// A placement of an event list. The song's track keeps the neutral placement;
-// the overrides hold for any other placement.
+// The song's events in time order, and the synthesizer they are posted to.
 struct Track {
-    float endTime = 0.0f;
-    float timeOffset = 0.0f;
-    std::int32_t transpose = 0;
-    const Instrument* instrumentOverride = nullptr;
-    const Channel* channelOverride = nullptr;
-    float velocityScale = 1.0f;
-    float durationOverride = -1.0f;
-    std::int32_t chordOverride = -1;
+    float endTime = 0.0f; // of the last event
     std::vector<SongEvent> events;
     Synth* synth = nullptr;
 
     void addEvent(const Instrument* instrument, const Channel* channel, float velocity,
                   std::int32_t note, float time, float duration);
 
-    // Posts the events whose placed time lies in [from, from + window).
+    // Posts the events whose time lies in [from, from + window).
     void play(float from, float window) const;
 };
 

@@ -94,16 +94,9 @@ TEST(SequencerBinding, ChannelsGetTheirInstrumentsAndQuietMixingChannels) {
         EXPECT_TRUE(s.channelRecords[c].name.empty());
         EXPECT_FLOAT_EQ(s.channelRecords[c].gain, 0.1f);
     }
-    // Loading appends exactly one track, holding the neutral placement.
+    // Loading appends exactly one track.
     ASSERT_EQ(s.tracks.size(), 1u);
     const Track& track = s.tracks[0];
-    EXPECT_EQ(track.timeOffset, 0.0f);
-    EXPECT_EQ(track.transpose, 0);
-    EXPECT_EQ(track.instrumentOverride, nullptr);
-    EXPECT_EQ(track.channelOverride, nullptr);
-    EXPECT_EQ(track.velocityScale, 1.0f);
-    EXPECT_EQ(track.durationOverride, -1.0f);
-    EXPECT_EQ(track.chordOverride, -1);
     EXPECT_TRUE(track.events.empty());
     EXPECT_EQ(track.endTime, 0.0f);
 }
@@ -143,7 +136,6 @@ TEST(SequencerEvents, KeysVelocitiesAndReleasesBecomeSongEvents) {
     EXPECT_EQ(events[0].duration, 0.0f); // held until released
     EXPECT_EQ(events[0].instrument, pad);
     EXPECT_EQ(events[0].channel, mix);
-    EXPECT_EQ(events[0].chordIndex, -1);
 
     EXPECT_EQ(events[1].note, 12);
     EXPECT_FLOAT_EQ(events[1].time, 0.5f);
@@ -268,33 +260,22 @@ TEST(SequencerAdvance, NotesSoundForAsLongAsTheirChannelsInstrumentSays) {
     }
 }
 
-TEST(TrackPlacement, OverridesApplyToEveryPostedEvent) {
+TEST(TrackPlay, AWindowPostsTheEventsInsideItAsTheyStand) {
     BankSynth synth;
     BankSynth expected;
-    Channel original;
-    Channel replacement;
+    Channel channel;
 
     Track track;
     track.synth = &synth;
-    track.addEvent(synth["bass:detroit"], &original, 0.4f, 3, 0.25f, 0.0f);
-    track.addEvent(synth["bass:detroit"], &original, 0.4f, 5, 0.75f, 0.0f);
-    EXPECT_FLOAT_EQ(track.endTime, 0.75f);
-    EXPECT_EQ(track.events[1].chordIndex, -1);
+    track.addEvent(synth["bass:detroit"], &channel, 0.4f, 3, 10.25f, 0.0f);
+    track.addEvent(synth["bass:detroit"], &channel, 0.4f, 5, 10.75f, 2.0f);
+    EXPECT_FLOAT_EQ(track.endTime, 10.75f);
 
-    track.timeOffset = 10.0f;
-    track.transpose = 12;
-    track.instrumentOverride = synth["pad:oceans"];
-    track.channelOverride = &replacement;
-    track.velocityScale = 0.5f;
-    track.durationOverride = 2.0f;
-
-    // The placed times are 10.25 and 10.75: a window at 10.5 finds only the second.
+    // A window at 10.5 finds only the second; one ending at 10.75 only the first.
     track.play(10.5f, 1.0f);
-    expected.playNote(expected["pad:oceans"], &replacement, 0.2f, 17, 10.75f, 2.0f);
-    // A chord override plays the four notes of a chord instead.
-    track.chordOverride = 0;
-    track.play(10.0f, 0.5f);
-    expected.playChord(expected["pad:oceans"], &replacement, 0.2f, 15, 0, 10.25f, 2.0f);
+    expected.playNote(expected["bass:detroit"], &channel, 0.4f, 5, 10.75f, 2.0f);
+    track.play(10.0f, 0.75f);
+    expected.playNote(expected["bass:detroit"], &channel, 0.4f, 3, 10.25f, 0.0f);
     EXPECT_EQ(listen(synth, 10, 15), listen(expected, 10, 15));
 }
 
