@@ -1,5 +1,7 @@
 #include "app/Show.h"
 
+#include "app/SceneSchedule.h"
+#include "app/ShowFrame.h"
 #include "app/SineTable.h"
 #include "app/Window.h"
 #include "common/DemoState.h"
@@ -7,7 +9,6 @@
 #include "render/Extensions.h"
 #include "render/FramePlan.h"
 #include "textures/TextureTable.h"
-#include "timeline/Timeline.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,29 +23,26 @@ bool StartShow(const ShowRun& run, Show& show) {
 
     demo.randomSeed = run.fixedSeed ? run.seed : GetTickCount();
     std::snprintf(show.title, sizeof show.title, "%s", ShowTitle);
-    demo.demoLength = ShowLength;
 
-    // The default frame always fits the window; larger ones may need a
-    // framebuffer object.
-    demo.width = std::max(run.width, DefaultFrameSize);
-    demo.height = std::max(run.height, DefaultFrameSize);
     if (!RegisterWindowClass()) {
         return false;
     }
-    show.window = CreateShowWindow(show.title);
-    if (show.window == nullptr) {
+    // The default frame always fits the window; larger ones may need a
+    // framebuffer object.
+    const ShowWindow window = CreateShowWindow(show.title, std::max(run.width, DefaultFrameSize),
+                                               std::max(run.height, DefaultFrameSize));
+    if (window.handle == nullptr) {
         return false;
     }
-    const int windowWidth = demo.width;
-    const int windowHeight = demo.height;
-    if (!demo.fullscreen) {
-        demo.width = run.width;
-        demo.height = run.height;
-    }
+    show.window = window.handle;
+    // The output: the whole screen, or the run's size in the lower-left corner
+    // of a window that may be larger.
+    demo.width = demo.fullscreen ? window.width : run.width;
+    demo.height = demo.fullscreen ? window.height : run.height;
 
     FillSineTable();
     InitExtensions();
-    const std::string note = SetUpFrame(run.frameSize, windowWidth, windowHeight);
+    const std::string note = SetUpFrame(run.frameSize, window.width, window.height);
     if (!note.empty()) {
         std::fprintf(stderr, "%s: %s\n", run.program, note.c_str());
     }

@@ -6,14 +6,13 @@
 
 #include "app/Clock.h"
 #include "audio/AudioStream.h"
+#include "common/DemoState.h"
 #include "platform/Win32.h"
 #include "render/Frame.h"
 
 #include <cstdint>
 
 constexpr const char* ShowTitle = "TORVO: HALLATORVO";
-// The show's length; its last frame is the first one second or more past it.
-constexpr float ShowLength = 102.0f;
 // The song's sample rate, and the samples the show plays: its length and the
 // closing second.
 constexpr std::int32_t ShowSampleRate = 22050;

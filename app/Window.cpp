@@ -113,23 +113,23 @@ bool RegisterWindowClass() {
     return true;
 }
 
-HWND CreateShowWindow(const char* title) {
+ShowWindow CreateShowWindow(const char* title, int width, int height) {
     const DWORD style = demo.fullscreen
                             ? (WS_POPUP | WS_VISIBLE | WS_MAXIMIZE)
                             : (WS_VISIBLE | WS_CAPTION | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
     contextReady = false;
-    HWND window = CreateWindowExA(WS_EX_APPWINDOW, ClassName, title, style, 0, 0, demo.width,
-                                  demo.height, nullptr, nullptr, demo.instance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, ClassName, title, style, 0, 0, width, height,
+                                  nullptr, nullptr, demo.instance, nullptr);
     if (window == nullptr || !contextReady) {
-        return nullptr;
+        return {};
     }
     demo.deviceContext = GetDC(window);
     if (demo.fullscreen) {
-        demo.width = GetDeviceCaps(demo.deviceContext, HORZRES);
-        demo.height = GetDeviceCaps(demo.deviceContext, VERTRES);
+        width = GetDeviceCaps(demo.deviceContext, HORZRES);
+        height = GetDeviceCaps(demo.deviceContext, VERTRES);
         ShowCursor(FALSE);
     }
-    return window;
+    return {window, width, height};
 }
 
 void AskForVerticalSync() {

@@ -11,11 +11,18 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // and returns false when that fails.
 bool RegisterWindowClass();
 
-// Creates the window (full screen or 800 x 600 by demo.fullscreen) with its GL
-// context current, and sets deviceContext and, in full screen, width and
-// height. Returns nullptr when no window or no context could be made; the
-// reason has been reported.
-HWND CreateShowWindow(const char* title);
+// A created window and the size of its client area in pixels.
+struct ShowWindow {
+    HWND handle = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+// Creates the window with its GL context current and sets deviceContext: by
+// demo.fullscreen borderless over the screen, taking the screen's size, or
+// width x height with a frame. The handle is null when no window or no
+// context could be made; the reason has been reported.
+ShowWindow CreateShowWindow(const char* title, int width, int height);
 
 // Presents frames in step with the display: adaptive vertical sync where the
 // driver offers it (late frames are shown at once rather than a refresh

@@ -20,6 +20,12 @@ constexpr int LayerSize = 10000;
 constexpr int TextMapSize = 128;
 constexpr int MaxTextTargets = TextMapSize * TextMapSize;
 
+// The show's length in seconds; its last frame is the first one second or
+// more past it.
+constexpr float ShowLength = 102.0f;
+// The glow's level at the start of every frame, before a scene sets its own.
+constexpr float FrameGlowGain = 0.27f;
+
 // The glow image is a quarter of the frame's side: 128 for the 512 frame.
 constexpr int GlowSizeFor(int frameSize) {
     return frameSize / 4;
@@ -56,7 +62,7 @@ struct DemoState {
     HINSTANCE instance = nullptr;
     float time = 0.0f;
     float frameDelta = 0.0f;
-    float demoLength = 102.0f;
+    float demoLength = ShowLength;
     float sineTable[SineTableSize] = {};
 
     // Application shell: window and GL context.
@@ -86,7 +92,7 @@ struct DemoState {
     std::int32_t frameSize = 512; // side of the square frame the scenes draw into
     std::uint8_t keepAspect = 0;  // the frame fills the largest centred square of the output
     unsigned int frameBuffer = 0; // framebuffer object holding the frame; 0: the back buffer
-    float glowGain = 0.27f;
+    float glowGain = FrameGlowGain;
 
     // Rendering: projection and camera.
     float cameraEye[3] = {0.0f, 0.0f, -1.0f};

@@ -2,7 +2,7 @@
 
 #include "common/DemoState.h"
 #include "platform/GL.h"
-#include "timeline/Timeline.h"
+#include "textures/TextureSlot.h"
 
 #include <cmath>
 
@@ -14,24 +14,18 @@ constexpr float GlowTapOffset = 0.01f;
 // The glow image of the default frame, which the blur is made for.
 constexpr int BaseGlowSize = GlowSizeFor(DefaultFrameSize);
 
-void setTargetSampling(int wrap) {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-}
-
 // Before the textures exist there is nothing to copy into: binding name 0
 // would draw the default texture, so such a frame skips the post-process.
 bool targetsExist() {
-    return demo.TextureTable[0] != 0 && demo.TextureTable[2] != 0 && demo.TextureTable[7] != 0;
+    return demo.TextureTable[FrameTarget] != 0 && demo.TextureTable[SceneTarget] != 0 &&
+           demo.TextureTable[GlowTarget] != 0;
 }
 
 // One blur pass over the glow image in the viewport: it becomes the source,
 // and four copies of it shifted diagonally by +-offset texture units are added
 // up in the current colour.
 void blurPass(int glowSize, float offset) {
-    CopyToTarget(7, glowSize, glowSize);
+    CopyToTarget(GlowTarget, glowSize, glowSize);
     glClear(GL_COLOR_BUFFER_BIT);
     for (int i = -1; i <= 1; i += 2) {
         for (int j = -1; j <= 1; j += 2) {
@@ -39,7 +33,7 @@ void blurPass(int glowSize, float offset) {
             glLoadIdentity();
             glTranslatef(offset * static_cast<float>(j), offset * static_cast<float>(i), 0.0f);
             glMatrixMode(GL_MODELVIEW);
-            DrawTarget(7, GL_CLAMP);
+            DrawTarget(GlowTarget, GL_CLAMP);
         }
     }
 }
@@ -77,33 +71,32 @@ void glow() {
     const int frame = demo.frameSize;
     const int glowSize = GlowSizeFor(frame);
     ResetRenderState();
-    CopyToTarget(2, frame, frame);
+    CopyToTarget(SceneTarget, frame, frame);
 
     glViewport(0, 0, glowSize, glowSize);
-    DrawTarget(2, GL_REPEAT);
+    DrawTarget(SceneTarget, GL_REPEAT);
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[7]);
-    setTargetSampling(GL_REPEAT);
+    BindTextureSlot(GlowTarget, GL_REPEAT);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     softenGlow(glowSize);
     glColor3f(demo.glowGain, demo.glowGain, demo.glowGain);
     for (int pass = 0; pass < GlowPasses; ++pass) {
         blurPass(glowSize, GlowTapOffset);
     }
-    CopyToTarget(7, glowSize, glowSize);
+    CopyToTarget(GlowTarget, glowSize, glowSize);
 
     ResetRenderState();
-    DrawTarget(2, GL_REPEAT);
+    DrawTarget(SceneTarget, GL_REPEAT);
     glEnable(GL_BLEND);
-    DrawTarget(7, GL_REPEAT);
+    DrawTarget(GlowTarget, GL_REPEAT);
 
     ResetRenderState();
-    CopyToTarget(0, frame, frame);
+    CopyToTarget(FrameTarget, frame, frame);
 }
 
-// Puts the finished frame (slot 0) on the output, unblended.
+// Puts the finished frame on the output, unblended.
 void present() {
     if (demo.frameBuffer != 0) {
         demo.glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -115,7 +108,7 @@ void present() {
         glClear(GL_COLOR_BUFFER_BIT);
     }
     glViewport(output.x, output.y, output.width, output.height);
-    DrawTarget(0, GL_REPEAT);
+    DrawTarget(FrameTarget, GL_REPEAT);
 }
 
 } // namespace
@@ -146,9 +139,8 @@ void ResetRenderState() {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
-void CopyToTarget(int slot, int w, int h) {
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
-    setTargetSampling(GL_REPEAT);
+void CopyToTarget(TextureSlot slot, int w, int h) {
+    BindTextureSlot(slot, GL_REPEAT);
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, w, h);
 }
 
@@ -165,21 +157,20 @@ void DrawUnitQuad() {
     glEnd();
 }
 
-void DrawTarget(int slot, int wrap) {
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
-    setTargetSampling(wrap);
+void DrawTarget(TextureSlot slot, int wrap) {
+    BindTextureSlot(slot, wrap);
     DrawUnitQuad();
 }
 
-void RenderFrame() {
+void BeginFrame() {
     if (demo.frameBuffer != 0) {
         // Cleared as the loop cleared the back buffer just before.
         demo.glBindFramebuffer(GL_FRAMEBUFFER, demo.frameBuffer);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-    ResetRenderState();
-    demo.glowGain = 0.27f;
-    RunTimeline(demo.time, demo.frameDelta);
+}
+
+void FinishFrame() {
     if (targetsExist()) {
         glow();
         present();

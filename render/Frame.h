@@ -1,12 +1,16 @@
 // The square frame: the default render state, the render targets copied from
 // the frame's buffer, and the glow pass that ends every frame by putting the
-// finished picture on the output.
+// finished picture on the output. The shell's RenderFrame runs the scenes
+// between BeginFrame and FinishFrame.
 //
 // The frame is demo.frameSize on a side (512 by default) and lies in the
 // lower-left corner of the back buffer, or of demo.frameBuffer when the window
-// is too small to hold it. Targets are TextureTable slots: 0 and 2 hold the
-// frame, 7 the glow image at a quarter of its side.
+// is too small to hold it. Its targets are the slots FrameTarget and
+// SceneTarget, which hold the frame, and GlowTarget, the glow image at a
+// quarter of its side.
 #pragma once
+
+#include "textures/TextureSlot.h"
 
 // The frame sizes a run may ask for: multiples of 128 from 256 to 4096.
 constexpr int DefaultFrameSize = 512;
@@ -43,15 +47,20 @@ void ResetRenderState();
 
 // Binds target `slot` (repeat, linear) and copies the lower-left w x h pixels
 // of the frame's buffer into it.
-void CopyToTarget(int slot, int w, int h);
+void CopyToTarget(TextureSlot slot, int w, int h);
 
 // The square (-1, -1)..(1, 1) in z = 0, textured once over its face.
 void DrawUnitQuad();
 
 // Binds target `slot` with the given wrap mode and linear filters and draws it
 // as one quad over (-1, -1)..(1, 1).
-void DrawTarget(int slot, int wrap);
+void DrawTarget(TextureSlot slot, int wrap);
 
-// One frame: the due scenes through the timeline, then the glow, then the
-// finished frame on the demo.width x demo.height output of the back buffer.
-void RenderFrame();
+// Before the scenes: binds and clears demo.frameBuffer when the frame is
+// drawn there.
+void BeginFrame();
+
+// After the scenes: the glow pass over the frame, then the finished frame on
+// the demo.width x demo.height output of the back buffer. Without render
+// targets (before the textures exist) the frame stays as the scenes left it.
+void FinishFrame();

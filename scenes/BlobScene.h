@@ -1,16 +1,50 @@
-// The pieces the two blob scenes share: the bump-lit surface's programs and
-// texture pair, the swirl of the snow about the view axis, and the swaying
-// background planes.
+// The pieces the two blob scenes share: their opening set-up, the bump-lit
+// surface's programs and texture pair, the swirl of the snow about the view
+// axis, the swaying background planes and the closing fade.
 #pragma once
 
 #include "common/DemoState.h"
 #include "common/Random.h"
 #include "scenes/SceneFrame.h"
 #include "scenes/Sprite.h"
+#include "textures/TextureSlot.h"
+
+// What sets one blob scene's look apart from the other's.
+struct BlobSceneLook {
+    float eyeHeight;       // of the orbiting eye
+    float texRepeat;       // scales the material's first texture repeat
+    float surfaceColor[4]; // of the blobs
+};
+
+// The opening both blob scenes share, in this order: the clear, the circling
+// light, the material, the orbiting eye and its camera, the surface's
+// resolution, specular colour, repeat and colour, the light handed to the
+// vertex program, the bump programs bound, and the surface unscaled and
+// undeformed (weight 0, shape 0). Returns the snow's twirl.
+float BeginBlobScene(float sceneTime, const BlobSceneLook& look);
+
+// How the 40 background planes of a blob scene sway and shine.
+struct PlaneSway {
+    float turnRate;    // of the scene time in each plane's turn
+    float turnDegrees; // the turn's swing, signed
+    float axisY;       // each plane turns about (0, axisY, 1)
+    // Each plane's colour follows a wave along the row; otherwise all of them
+    // take `colour`.
+    bool shimmer;
+    float colour[4];
+};
+
+// The planes behind the blobs, seen from (0, 0, 1), textured with the
+// background image and blended over the scene.
+void DrawBackgroundPlanes(float sceneTime, const PlaneSway& sway);
+
+// The closing both blob scenes share: blending, texturing and the modelview
+// reset, then the white fade-in at `fade`.
+void FinishBlobScene(float fade);
 
 // Binds colour/height texture `colourSlot` on unit 1 and bump texture
 // `bumpSlot` on unit 0, both repeating with linear filters; unit 0 stays active.
-void BindBlobTextures(int colourSlot, int bumpSlot);
+void BindBlobTextures(TextureSlot colourSlot, TextureSlot bumpSlot);
 
 // Enables both program targets and binds the bump-lighting pair.
 void EnableBumpPrograms();
@@ -37,12 +71,11 @@ void DriftAndDrawSnow(float direction, float twirl, float frameDelta, float cone
     if (head == nullptr) {
         return;
     }
-    const auto r = [] { return static_cast<float>(Random::rand()) / 32767.0f; };
     head->BeginLayer();
     Random::srand(123);
     for (Sprite* sprite : demo.snowLayer) {
         float* position = sprite->position;
-        position[1] += direction * (r() + 0.5f) * frameDelta * 0.5f;
+        position[1] += direction * (R() + 0.5f) * frameDelta * 0.5f;
         if (position[1] > 10.0f) {
             position[1] = -10.0f;
         }
@@ -54,7 +87,7 @@ void DriftAndDrawSnow(float direction, float twirl, float frameDelta, float cone
         const float kept[3] = {position[0], position[1], position[2]};
         float angle = SwirlAngle(d, twirl);
         RotateAboutAxis(position, demo.viewDirection, angle);
-        sprite->spin += (2.0f * r() - 1.5f) * frameDelta * 90.0f;
+        sprite->spin += (2.0f * R() - 1.5f) * frameDelta * 90.0f;
         if (InViewCone(position, cone)) {
             sprite->Draw(*head);
         }

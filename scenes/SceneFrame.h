@@ -3,9 +3,15 @@
 // light, twirl, visibility cone and full-screen fade overlays.
 #pragma once
 
+#include "common/Random.h"
 #include "common/TimelineTypes.h"
 
 float Sqrt(float x);
+
+// One draw of the shared generator as a float from 0 to 1: rand() / 32767.
+inline float R() {
+    return static_cast<float>(Random::rand()) / 32767.0f;
+}
 
 // a to the power b as 2^(b log2 a); a >= 0.
 float Pow(float a, float b);

@@ -18,10 +18,6 @@ constexpr float EyeHeight = 4.0f;
 constexpr float BlobCone = 0.4f;
 constexpr float SnowCone = 0.4f;
 
-float R() {
-    return static_cast<float>(Random::rand()) / 32767.0f;
-}
-
 // Seeds the generator for blob i and draws its place; the caller may draw
 // on from the same sequence.
 void PlaceBlob(int i, float sceneTime, float p[3]) {
@@ -49,32 +45,6 @@ void DrawBlobs(float sceneTime, float blobs[GatheringBlobCount][3]) {
                 SignedPow(2, true, (TableSin(sceneTime + 12.2f * phase) * 0.5f + 0.25f) * 0.5f);
             DrawSurface();
         }
-        glPopMatrix();
-    }
-}
-
-void DrawPlanes(float sceneTime) {
-    demo.cameraEye[0] = 0.0f;
-    demo.cameraEye[1] = 0.0f;
-    demo.cameraEye[2] = 1.0f;
-    SetupCamera();
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0.75f, 0.65f, 0.5f, 0.3f);
-    BindBackgroundTexture();
-    const float tilt = 20.0f * TableSin(TableCos(0.25f * sceneTime));
-    for (int k = 0; k < 80; k += 2) {
-        const float fk = static_cast<float>(k);
-        glPushMatrix();
-        glTranslatef(0.5f * TableCos(TableSin(0.1f * fk + 0.05f * sceneTime)), 0.0f,
-                     0.2f * fk - 19.0f);
-        glScalef(12.0f, 12.0f, 1.0f);
-        const float turn =
-            SignedPow(8, true, TableCos(4.4f * TableSin(0.02f * fk + 0.25f * sceneTime)));
-        glRotatef(180.0f - 90.0f * turn, 0.0f, 0.02f, 1.0f);
-        glRotatef(tilt, 1.0f, 0.0f, 0.0f);
-        DrawUnitQuad();
         glPopMatrix();
     }
 }
@@ -111,35 +81,10 @@ void GatheringBlobsScene(std::int32_t, const SceneEntry& entry, float time, floa
     const float fade = FadeLevel(entry, time);
     const float pull = GatherPull(sceneTime);
 
-    PlaceCirclingLight(sceneTime);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ResetSurfaceMaterial();
-    const float twirl = Twirl(sceneTime);
-
-    SetOrbitingEye(sceneTime, EyeHeight);
-    UpdateViewDirection();
-    SetupCamera();
-
+    const float twirl = BeginBlobScene(sceneTime, {EyeHeight, 10.0f, {0.45f, 0.25f, 0.1f, 1.0f}});
     demo.surfacePhaseU = 0.0f;
-    demo.surfaceResolution = 32;
     demo.surfacePhaseV = -3.0f * sceneTime;
-    demo.specularColor[0] *= 0.75f;
-    demo.specularColor[2] *= 1.5f;
-    demo.surfaceTexRepeat[0] *= 10.0f;
-    glDisable(GL_TEXTURE_2D);
-    demo.surfaceColor[0] = 0.45f;
-    demo.surfaceColor[1] = 0.25f;
-    demo.surfaceColor[2] = 0.1f;
-    demo.surfaceColor[3] = 1.0f;
-    demo.glProgramEnvParameter4fvARB(GL_VERTEX_PROGRAM_ARB, 0, demo.lightPosition);
-
-    BindBlobTextures(3, 5);
-    EnableBumpPrograms();
-    demo.surfaceScale[0] = 1.0f;
-    demo.surfaceScale[1] = 1.0f;
-    demo.surfaceScale[2] = 1.0f;
-    demo.surfaceWeight = 0.0f;
-    demo.surfaceShape = 0;
+    BindBlobTextures(PatternA, BumpMapA);
     float blobs[GatheringBlobCount][3];
     DrawBlobs(sceneTime, blobs);
 
@@ -151,12 +96,8 @@ void GatheringBlobsScene(std::int32_t, const SceneEntry& entry, float time, floa
     DriftAndDrawSnow(1.0f, twirl, frameDelta, SnowCone,
                      [&](float* position) { AttractToBlobs(position, blobs, frameDelta, pull); });
 
-    DrawPlanes(sceneTime);
-
-    glDisable(GL_BLEND);
-    glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
-    DrawWhiteFade(fade);
+    DrawBackgroundPlanes(sceneTime, {0.25f, -90.0f, 0.02f, false, {0.75f, 0.65f, 0.5f, 0.3f}});
+    FinishBlobScene(fade);
 
     demo.glowGain = 0.27f;
 }

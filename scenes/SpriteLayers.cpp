@@ -4,6 +4,7 @@
 #include "common/Random.h"
 #include "scenes/SceneFrame.h"
 #include "scenes/Sprite.h"
+#include "textures/TextureSlot.h"
 
 namespace {
 
@@ -14,14 +15,10 @@ const float TextTint[3][3] = {
     {0.8235f, 0.8157f, 0.8588f},
 };
 
-float R() {
-    return static_cast<float>(Random::rand()) / 32767.0f;
-}
-
 Sprite* NewSprite(int i) {
     Sprite* sprite = new Sprite;
     sprite->Init(i == 0);
-    sprite->texture = demo.TextureTable[10 + i % 3];
+    sprite->texture = demo.TextureTable[FlakeSlot(i)];
     return sprite;
 }
 

@@ -1,5 +1,5 @@
 // The two sprite layers of the show: the SnowLayer of the first two scenes and
-// the TextLayer of the closing scene, whose first sprites carry target
+// the TextLayer of the gathering picture, whose first sprites carry target
 // positions read from the text map so that they can gather into a picture.
 #pragma once
 

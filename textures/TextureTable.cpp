@@ -5,36 +5,32 @@
 #include "platform/GL.h"
 #include "textures/ImageDecoder.h"
 #include "textures/Patterns.h"
+#include "textures/TextureSlot.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr int TextMapImage = 6;
+// The index of the text mask among the embedded images.
+constexpr int TextMaskIndex = 6;
 
 // Which image goes to which slot, and the size the rest of the show assumes.
 struct ImageUpload {
     int index;
-    int slot;
+    TextureSlot slot;
     int size;
     bool mipmaps;
 };
 constexpr ImageUpload ImageUploads[] = {
-    {0, 9, 128, false}, {1, 14, 256, false}, {2, 10, 128, true},
-    {3, 11, 128, true}, {4, 12, 128, true},  {TextMapImage, 18, TextMapSize, false},
+    {0, PlanesImage, 128, false}, {1, PictureImage, 256, false},
+    {2, FlakeImage8, 128, true},  {3, FlakeImage5, 128, true},
+    {4, FlakeImage9b, 128, true}, {TextMaskIndex, TextMapImage, TextMapSize, false},
 };
 
-void bindForUpload(int slot) {
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-}
-
-void upload(int slot, int width, int height, const std::uint8_t* pixels, bool mipmaps = false) {
-    bindForUpload(slot);
+void upload(TextureSlot slot, int width, int height, const std::uint8_t* pixels,
+            bool mipmaps = false) {
+    BindTextureSlot(slot, GL_REPEAT);
     if (mipmaps) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, 4, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     } else {
@@ -45,7 +41,7 @@ void upload(int slot, int width, int height, const std::uint8_t* pixels, bool mi
 
 // A render target of side x side pixels, black beyond the bytes of `start`;
 // the glow pass overwrites it before it first reads it.
-void createTarget(int slot, int side, const std::uint8_t* start = nullptr,
+void createTarget(TextureSlot slot, int side, const std::uint8_t* start = nullptr,
                   std::size_t startBytes = 0) {
     std::vector<std::uint8_t> pixels(std::size_t(side) * side * 4, 0);
     std::copy_n(start, std::min(startBytes, pixels.size()), pixels.data());
@@ -60,31 +56,31 @@ void InitTextures() {
     Random::srand(demo.randomSeed);
     Random::rand();
 
-    createTarget(0, demo.frameSize);
-    createTarget(1, PatternSize);
-    createTarget(2, demo.frameSize);
+    createTarget(FrameTarget, demo.frameSize);
+    createTarget(SpareTarget, PatternSize);
+    createTarget(SceneTarget, demo.frameSize);
 
     GeneratePattern(0);
-    upload(3, PatternSize, PatternSize, patternBuffer);
+    upload(PatternA, PatternSize, PatternSize, patternBuffer);
     DeriveBumpMap();
-    upload(5, PatternSize, PatternSize, bumpBuffer);
+    upload(BumpMapA, PatternSize, PatternSize, bumpBuffer);
 
     GeneratePattern(4);
-    upload(4, PatternSize, PatternSize, patternBuffer);
+    upload(PatternB, PatternSize, PatternSize, patternBuffer);
     DeriveBumpMap();
-    upload(6, PatternSize, PatternSize, bumpBuffer);
+    upload(BumpMapB, PatternSize, PatternSize, bumpBuffer);
 
-    createTarget(7, GlowSizeFor(demo.frameSize), patternBuffer, sizeof patternBuffer);
+    createTarget(GlowTarget, GlowSizeFor(demo.frameSize), patternBuffer, sizeof patternBuffer);
 
     static const float halfColour[3] = {0.5f, 0.5f, 0.5f};
     for (const ImageUpload& entry : ImageUploads) {
         const DecodedImage image = DecodeImage(entry.index, halfColour, 0.0f, 1.0f);
         UploadImage(image, entry.slot, entry.size, entry.mipmaps,
-                    entry.index == TextMapImage ? demo.textMap : nullptr);
+                    entry.index == TextMaskIndex ? demo.textMap : nullptr);
     }
 }
 
-void UploadImage(const DecodedImage& image, int slot, int size, bool mipmaps,
+void UploadImage(const DecodedImage& image, TextureSlot slot, int size, bool mipmaps,
                  std::uint8_t* redChannel) {
     const std::uint8_t* pixels = image.pixels.get();
     std::vector<std::uint8_t> standIn;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "textures/ImageDecoder.h"
+#include "textures/TextureSlot.h"
 
 #include <cstdint>
 
@@ -15,5 +16,5 @@ void InitTextures();
 // An image that failed or has another size is replaced by transparent black,
 // so the show still runs. With `redChannel`, the red byte of every uploaded
 // pixel is copied there too, in pixel order (size x size bytes).
-void UploadImage(const DecodedImage& image, int slot, int size, bool mipmaps,
+void UploadImage(const DecodedImage& image, TextureSlot slot, int size, bool mipmaps,
                  std::uint8_t* redChannel = nullptr);

@@ -1,36 +1,30 @@
 #include "timeline/Timeline.h"
 
 #include "common/DemoState.h"
-#include "render/Frame.h"
 
 namespace {
 
-void runTrack(SceneTrack& track, float time, float frameDelta) {
-    for (SceneEntry& entry : track.entries) {
+// The entry as its callee sees it: moved by the track's offset, its fades and
+// variant overridden by the track's where those are set. The stored schedule
+// is never written.
+void runTrack(const SceneTrack& track, float time, float frameDelta) {
+    for (const SceneEntry& entry : track.entries) {
         // Sums in this order, each rounded to float; NaN is never due.
         const float begin = entry.start + track.offset;
         const float end = entry.duration + entry.start + track.offset;
         if (!(begin <= time && time < end) || entry.callback == nullptr) {
             continue;
         }
-        const std::int32_t variant = track.variant != -1 ? track.variant : entry.variant;
-
-        // The callee sees absolute start and effective fades; the stored
-        // schedule gets its own values back after the call.
-        const float fadeIn = entry.fadeIn;
-        const float fadeOut = entry.fadeOut;
-        const float start = entry.start;
+        SceneEntry due = entry;
+        due.start = begin;
         if (track.fadeIn != 0.0f) {
-            entry.fadeIn = track.fadeIn;
+            due.fadeIn = track.fadeIn;
         }
         if (track.fadeOut != 0.0f) {
-            entry.fadeOut = track.fadeOut;
+            due.fadeOut = track.fadeOut;
         }
-        entry.start = begin;
-        entry.callback(variant, entry, time, track.timeShift, frameDelta);
-        entry.fadeIn = fadeIn;
-        entry.fadeOut = fadeOut;
-        entry.start = start;
+        const std::int32_t variant = track.variant != -1 ? track.variant : entry.variant;
+        entry.callback(variant, due, time, track.timeShift, frameDelta);
     }
 }
 
@@ -82,7 +76,6 @@ void EnterScenes(Timeline& timeline, const ShowScenes& scenes) {
 }
 
 void RunTimeline(float time, float frameDelta) {
-    ResetRenderState();
     demo.cameraEye[0] = 0.0f;
     demo.cameraEye[1] = 0.0f;
     demo.cameraEye[2] = -1.0f;
@@ -93,7 +86,7 @@ void RunTimeline(float time, float frameDelta) {
     demo.lightPosition[1] = 0.0f;
     demo.lightPosition[2] = 0.0f;
 
-    for (SceneTrack& track : demo.timeline) {
+    for (const SceneTrack& track : demo.timeline) {
         runTrack(track, time, frameDelta);
     }
 }

@@ -31,10 +31,7 @@ struct ShowScenes {
 // order; a null scene gets no track.
 void EnterScenes(Timeline& timeline, const ShowScenes& scenes);
 
-// Once at start-up: sets up the scenes' resources and fills demo.timeline
-// through EnterScenes.
-void BuildTimeline();
-
-// Once per frame: resets the render state, the camera and the light, then
-// calls every due entry of demo.timeline in track order and entry order.
+// Once per frame, on the render state the frame has just reset: resets the
+// camera and the light (the light's w keeps its value), then calls every due
+// entry of demo.timeline in track order and entry order.
 void RunTimeline(float time, float frameDelta);

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     hidden = argc > 1 ? argv[1] : "";
     demo.instance = GetModuleHandleA(nullptr);
     demo.fullscreen = 0;
-    if (!RegisterWindowClass() || CreateShowWindow("probe") == nullptr) {
+    if (!RegisterWindowClass() || CreateShowWindow("probe", 800, 600).handle == nullptr) {
         return 3;
     }
     std::string extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));

@@ -1,5 +1,7 @@
 // The frame's post-process seen on real frames: what reaches the output after
 // the glow and the stretch, at every frame size and in either buffer.
+#include "app/SceneSchedule.h"
+#include "app/ShowFrame.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
 #include "render/Frame.h"
@@ -36,6 +38,18 @@ void fillRect(int x, int y, int w, int h, float r, float g, float b) {
 }
 
 void emptyScene(std::int32_t, const SceneEntry&, float, float, float) {}
+
+// What the state scene found when it began, and what it leaves behind.
+struct {
+    GLint viewport[4];
+    GLboolean blend;
+} stateFound;
+void stateScene(std::int32_t, const SceneEntry&, float, float, float) {
+    glGetIntegerv(GL_VIEWPORT, stateFound.viewport);
+    stateFound.blend = glIsEnabled(GL_BLEND);
+    glEnable(GL_BLEND);
+    glViewport(0, 0, 7, 7);
+}
 
 // A white dot of one glow texel, 4 x 4 in the 512 frame, centred on its
 // (258, 258).
@@ -120,6 +134,14 @@ TEST_F(Glow, AnEmptyFrameComesOutBlack) {
         brightest = std::max<int>(brightest, value);
     }
     EXPECT_EQ(brightest, 0);
+}
+
+TEST_F(Glow, EverySceneStartsFromTheResetStateWhateverTheLastOneLeft) {
+    frameWith(stateScene);
+    frameWith(stateScene);
+    EXPECT_EQ(stateFound.viewport[2], DefaultFrameSize);
+    EXPECT_EQ(stateFound.viewport[3], DefaultFrameSize);
+    EXPECT_FALSE(stateFound.blend);
 }
 
 TEST_F(Glow, ABrightDotBecomesASymmetricSoftHalo) {

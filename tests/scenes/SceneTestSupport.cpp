@@ -1,5 +1,6 @@
 #include "SceneTestSupport.h"
 
+#include "app/SceneSchedule.h"
 #include "common/DemoState.h"
 #include "platform/GL.h"
 #include "render/Extensions.h"
@@ -26,6 +27,7 @@ void OpenSceneWindow() {
 Pixels SceneFrameAt(float time, float frameDelta) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ResetRenderState();
     RunTimeline(time, frameDelta);
     return ReadBackBuffer(0, 0, DefaultFrameSize, DefaultFrameSize);
 }

@@ -26,7 +26,7 @@ protected:
     static void SetUpTestSuite() {
         demo.fullscreen = 0;
         ASSERT_TRUE(RegisterWindowClass());
-        ASSERT_NE(CreateShowWindow("surface"), nullptr);
+        ASSERT_NE(CreateShowWindow("surface", 800, 600).handle, nullptr);
         FillSineTable();
     }
 

@@ -5,6 +5,7 @@
 #include "common/DemoState.h"
 #include "platform/GL.h"
 #include "render/Extensions.h"
+#include "textures/TextureSlot.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +19,8 @@ void OpenShowWindow() {
     demo.fullscreen = 0;
     demo.width = TestWindowWidth;
     demo.height = TestWindowHeight;
-    if (!RegisterWindowClass() || CreateShowWindow("test") == nullptr) {
+    if (!RegisterWindowClass() ||
+        CreateShowWindow("test", demo.width, demo.height).handle == nullptr) {
         std::fprintf(stderr, "no GL window\n");
         std::exit(1);
     }
@@ -29,8 +31,12 @@ void OpenShowWindow() {
 
 void CreateRenderTargets() {
     glGenTextures(TextureCount, demo.TextureTable);
-    const int sizes[][2] = {
-        {0, demo.frameSize}, {2, demo.frameSize}, {7, GlowSizeFor(demo.frameSize)}};
+    const struct {
+        TextureSlot slot;
+        int side;
+    } sizes[] = {{FrameTarget, demo.frameSize},
+                 {SceneTarget, demo.frameSize},
+                 {GlowTarget, GlowSizeFor(demo.frameSize)}};
     for (const auto& [slot, side] : sizes) {
         glBindTexture(GL_TEXTURE_2D, demo.TextureTable[slot]);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);

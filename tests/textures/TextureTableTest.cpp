@@ -204,7 +204,7 @@ TEST_F(TextureTable, AFailedImageLeavesTransparentBlackOfTheSlotsSize) {
     std::vector<std::uint8_t> red(128 * 128, 0xAB);
     DecodedImage failed;
     failed.result = DecodeCorrupt;
-    UploadImage(failed, 18, 128, false, red.data());
+    UploadImage(failed, TextMapImage, 128, false, red.data());
     EXPECT_EQ(levelSize(18, 0).width, 128);
     EXPECT_EQ(levelSize(18, 0).height, 128);
     Bytes pixels = contents(18);
@@ -218,7 +218,7 @@ TEST_F(TextureTable, AFailedImageLeavesTransparentBlackOfTheSlotsSize) {
     small.height = 4;
     small.pixels.reset(new std::uint8_t[4 * 4 * 4]);
     std::fill(small.pixels.get(), small.pixels.get() + 64, 200);
-    UploadImage(small, 10, 128, true);
+    UploadImage(small, FlakeImage8, 128, true);
     EXPECT_EQ(levelSize(10, 0).width, 128);
     EXPECT_EQ(levelSize(10, 7).width, 1);
     pixels = contents(10);

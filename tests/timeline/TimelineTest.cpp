@@ -1,8 +1,6 @@
 // Which scenes a frame calls, with what, and what the timeline keeps.
 #include "timeline/Timeline.h"
 #include "common/DemoState.h"
-#include "platform/GL.h"
-#include "tests/support/GlWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -18,26 +16,20 @@ struct Call {
     SceneEntry entry;
     float time, timeShift, frameDelta;
     float eye[3], target[4], light[4];
-    GLint viewport[4];
-    bool blend;
 };
 std::vector<Call> calls;
 
 template <int Scene>
 void record(std::int32_t variant, const SceneEntry& entry, float time, float timeShift,
             float frameDelta) {
-    Call call{Scene, variant, entry, time, timeShift, frameDelta, {}, {}, {}, {}, false};
+    Call call{Scene, variant, entry, time, timeShift, frameDelta, {}, {}, {}};
     std::copy_n(demo.cameraEye, 3, call.eye);
     std::copy_n(demo.cameraTarget, 4, call.target);
     std::copy_n(demo.lightPosition, 4, call.light);
-    glGetIntegerv(GL_VIEWPORT, call.viewport);
-    call.blend = glIsEnabled(GL_BLEND);
     calls.push_back(call);
     // A scene leaves its own state behind; the next frame must not see it.
     demo.cameraEye[2] = 9.0f;
     demo.lightPosition[0] = 9.0f;
-    glEnable(GL_BLEND);
-    glViewport(0, 0, 7, 7);
 }
 
 std::vector<int> scenesAt(float time) {
@@ -52,7 +44,6 @@ std::vector<int> scenesAt(float time) {
 
 class TimelineRun : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { OpenShowWindow(); }
     void SetUp() override { demo.timeline.clear(); }
 };
 
@@ -143,14 +134,14 @@ TEST_F(TimelineRun, TrackOverridesHoldForTheCallOnly) {
     }
 }
 
-TEST_F(TimelineRun, EveryFrameStartsWithTheCameraLightAndStateReset) {
+TEST_F(TimelineRun, EveryRunStartsWithTheCameraAndLightReset) {
     SceneTrack track;
     AddEntry(track, record<1>, 0, 0.0f, 10.0f, 0.0f, 0.0f);
     AddTrack(demo.timeline, track, 0.0f, -1, 0.0f, 0.0f, 0.0f);
     demo.cameraTarget[3] = 4.0f;
     demo.lightPosition[3] = 0.5f;
 
-    scenesAt(1.0f); // leaves the camera, light, blending and viewport changed
+    scenesAt(1.0f); // leaves the camera and light changed
     scenesAt(1.1f);
     ASSERT_EQ(calls.size(), 1u);
     const Call& c = calls[0];
@@ -164,9 +155,6 @@ TEST_F(TimelineRun, EveryFrameStartsWithTheCameraLightAndStateReset) {
     EXPECT_EQ(c.light[1], 0.0f);
     EXPECT_EQ(c.light[2], 0.0f);
     EXPECT_EQ(c.light[3], 0.5f); // w keeps its value
-    EXPECT_EQ(c.viewport[2], 512);
-    EXPECT_EQ(c.viewport[3], 512);
-    EXPECT_FALSE(c.blend);
 }
 
 } // namespace

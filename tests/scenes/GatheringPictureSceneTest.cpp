@@ -1,10 +1,10 @@
-// The closing scene: fades, slides, the gathering picture, the release at
+// The gathering picture: fades, slides, the picture gathered, the release at
 // 28 s, the floor and wall, and the bound of its sprite loop.
 #include "common/DemoState.h"
 #include "platform/GL.h"
 #include "render/Camera.h"
 #include "render/Frame.h"
-#include "scenes/SceneClosing.h"
+#include "scenes/SceneGatheringPicture.h"
 #include "scenes/Sprite.h"
 #include "scenes/SpriteLayers.h"
 #include "tests/support/GlWindow.h"
@@ -20,18 +20,18 @@ namespace {
 
 constexpr int BackgroundSlot = 14;
 
-// The closing scene's entry as its track hands it over: absolute start 64.
-SceneEntry ClosingEntry() {
+// The gathering picture's entry as its track hands it over: absolute start 64.
+SceneEntry PictureEntry() {
     SceneEntry entry;
     entry.start = 64.0f;
     entry.duration = 38.0f;
     entry.fadeIn = 2.5f;
     entry.fadeOut = 1.5f;
-    entry.callback = ClosingScene;
+    entry.callback = GatheringPictureScene;
     return entry;
 }
 
-class ClosingSceneTest : public ::testing::Test {
+class GatheringPictureSceneTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         OpenShowWindow();
@@ -86,7 +86,7 @@ protected:
     // One frame of the scene at show time t.
     static void Frame(float t, float frameDelta) {
         ResetRenderState();
-        ClosingScene(0, ClosingEntry(), t, -64.0f, frameDelta);
+        GatheringPictureScene(0, PictureEntry(), t, -64.0f, frameDelta);
     }
 
     // Runs the scene from show time `from` to `to` in steps of frameDelta.
@@ -113,7 +113,7 @@ protected:
     }
 };
 
-TEST_F(ClosingSceneTest, OpensOnWhiteAndEndsNearlyBlack) {
+TEST_F(GatheringPictureSceneTest, OpensOnWhiteAndEndsNearlyBlack) {
     LightBlock(40, 20);
     InitSpriteLayers();
     Frame(64.0f, 1.0f / 60.0f);
@@ -136,7 +136,7 @@ TEST_F(ClosingSceneTest, OpensOnWhiteAndEndsNearlyBlack) {
     }
 }
 
-TEST_F(ClosingSceneTest, SlidesFollowTheirTargetsAtTheirRates) {
+TEST_F(GatheringPictureSceneTest, SlidesFollowTheirTargetsAtTheirRates) {
     InitSpriteLayers();
     // Frames of one second: slideY lands on its target 10 - 2T at once.
     Frame(67.0f, 1.0f); // T = 3: target 4
@@ -157,7 +157,7 @@ TEST_F(ClosingSceneTest, SlidesFollowTheirTargetsAtTheirRates) {
     EXPECT_FLOAT_EQ(demo.slideY, 1.0f);
 }
 
-TEST_F(ClosingSceneTest, TextSpritesHoldThePictureThenFall) {
+TEST_F(GatheringPictureSceneTest, TextSpritesHoldThePictureThenFall) {
     LightBlock(60, 8);
     InitSpriteLayers();
     ASSERT_EQ(demo.textTargetCount, 64);
@@ -198,19 +198,19 @@ TEST_F(ClosingSceneTest, TextSpritesHoldThePictureThenFall) {
     int landed = 0;
     for (int i = 0; i < demo.textTargetCount; ++i) {
         const float y = demo.textLayer[i]->position[1];
-        ASSERT_GE(y, ClosingFloorY - 1.5f * 0.5f * 1.125f) << i;
-        ASSERT_LE(y, std::max(before[3 * i + 1] - 0.5f * 1.125f * fallen + 1e-3f, ClosingFloorY))
+        ASSERT_GE(y, PictureFloorY - 1.5f * 0.5f * 1.125f) << i;
+        ASSERT_LE(y, std::max(before[3 * i + 1] - 0.5f * 1.125f * fallen + 1e-3f, PictureFloorY))
             << i;
-        landed += y <= ClosingFloorY;
+        landed += y <= PictureFloorY;
     }
     EXPECT_GT(landed, 0);
     Frame(101.55f, 0.25f);
     for (int i = 0; i < demo.textTargetCount; ++i) {
-        ASSERT_GE(demo.textLayer[i]->position[1], ClosingFloorY - 1.5f * 0.25f * 1.125f) << i;
+        ASSERT_GE(demo.textLayer[i]->position[1], PictureFloorY - 1.5f * 0.25f * 1.125f) << i;
     }
 }
 
-TEST_F(ClosingSceneTest, GatheredBlockShowsAsABrightPatchWhereThePictureSits) {
+TEST_F(GatheringPictureSceneTest, GatheredBlockShowsAsABrightPatchWhereThePictureSits) {
     // Rows 40..59 and columns 60..79 of the map, a little left of centre and
     // above the middle of the picture.
     for (int row = 40; row < 60; ++row) {
@@ -268,7 +268,7 @@ TEST_F(ClosingSceneTest, GatheredBlockShowsAsABrightPatchWhereThePictureSits) {
     EXPECT_LT(brightShare(left - 1.1 * width, bottom, left - 0.3 * width, top), 0.3);
 }
 
-TEST_F(ClosingSceneTest, FloorAndBackWallHoldFlakes) {
+TEST_F(GatheringPictureSceneTest, FloorAndBackWallHoldFlakes) {
     InitSpriteLayers(); // no text sprites: every moved sprite is snow
     Sprite& onFloor = *demo.textLayer[10];
     onFloor.position[1] = -11.3f;
@@ -283,19 +283,19 @@ TEST_F(ClosingSceneTest, FloorAndBackWallHoldFlakes) {
 
     Frame(80.0f, 0.25f);
     // Exactly on the floor counts as landed: no fall, no drift, no spin.
-    EXPECT_EQ(onFloor.position[1], ClosingFloorY);
+    EXPECT_EQ(onFloor.position[1], PictureFloorY);
     EXPECT_EQ(onFloor.position[2], -3.0f);
     EXPECT_EQ(onFloor.spin, 7.0f);
     // Below the floor it is lifted onto it.
-    EXPECT_EQ(below.position[1], ClosingFloorY);
+    EXPECT_EQ(below.position[1], PictureFloorY);
     // Just above, it still falls and spins; behind the wall it is put on it
     // before its drift.
     EXPECT_LT(above.position[1], -11.29f);
     EXPECT_NE(above.spin, aboveSpin);
-    EXPECT_LE(std::fabs(above.position[2] - ClosingWallZ), 1.5f * 0.25f * 0.3f + 1e-5f);
+    EXPECT_LE(std::fabs(above.position[2] - PictureWallZ), 1.5f * 0.25f * 0.3f + 1e-5f);
 }
 
-TEST_F(ClosingSceneTest, OnlyTheTextSpritesAndTwoThousandMoreMove) {
+TEST_F(GatheringPictureSceneTest, OnlyTheTextSpritesAndTwoThousandMoreMove) {
     LightBlock(0, 10);
     InitSpriteLayers();
     ASSERT_EQ(demo.textTargetCount, 100);
@@ -306,7 +306,7 @@ TEST_F(ClosingSceneTest, OnlyTheTextSpritesAndTwoThousandMoreMove) {
     EXPECT_LT(demo.textLayer[2099]->position[1], lastMoved);
 }
 
-TEST_F(ClosingSceneTest, LargeMapsStopTheLoopAtTheLayersEnd) {
+TEST_F(GatheringPictureSceneTest, LargeMapsStopTheLoopAtTheLayersEnd) {
     // 9000 lit cells: the text sprites and 2000 more would run past the layer.
     for (int cell = 0; cell < 9000; ++cell) {
         demo.textMap[cell] = 255;

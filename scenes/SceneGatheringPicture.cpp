@@ -1,4 +1,4 @@
-#include "scenes/SceneClosing.h"
+#include "scenes/SceneGatheringPicture.h"
 
 #include "common/DemoState.h"
 #include "common/Random.h"
@@ -6,17 +6,12 @@
 #include "render/Camera.h"
 #include "scenes/SceneFrame.h"
 #include "scenes/Sprite.h"
+#include "textures/TextureSlot.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr int BackgroundSlot = 14;
-
-float R() {
-    return static_cast<float>(Random::rand()) / 32767.0f;
-}
 
 // Steps of 0.01, truncated toward zero: the slides move in visible notches.
 float Quantized(float slide) {
@@ -39,11 +34,7 @@ void DrawBackground(float slideY) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, demo.TextureTable[BackgroundSlot]);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    BindTextureSlot(PictureImage, GL_CLAMP);
     glPushMatrix();
     glTranslatef(0.0f, 0.00625f - 0.0125f * slideY, 0.0f);
     glScalef(1.1f, 1.1f, 1.0f);
@@ -63,24 +54,24 @@ void DrawBackground(float slideY) {
 
 void MoveAndDrawFlakes(float sceneTime, float frameDelta, float slideX, float slideY) {
     const float gather = std::clamp((sceneTime - 2.0f) / 3.0f, 0.0f, 1.0f);
-    const bool holding = sceneTime < ClosingReleaseTime;
+    const bool holding = sceneTime < PictureReleaseTime;
     Sprite& head = *demo.textLayer[0];
 
     glTranslatef(0.0f, -0.2f * slideY, 0.0f);
     head.BeginLayer();
     Random::srand(123);
     // The text sprites and the flakes after them, never past the layer.
-    const int count = std::min(demo.textTargetCount + ClosingExtraFlakes, LayerSize);
+    const int count = std::min(demo.textTargetCount + PictureExtraFlakes, LayerSize);
     for (int i = 0; i < count; ++i) {
         Sprite& sprite = *demo.textLayer[i];
         float* p = sprite.position;
         bool landed = false;
-        if (p[1] <= ClosingFloorY) {
-            p[1] = ClosingFloorY;
+        if (p[1] <= PictureFloorY) {
+            p[1] = PictureFloorY;
             landed = true;
         }
-        if (p[2] <= ClosingWallZ) {
-            p[2] = ClosingWallZ;
+        if (p[2] <= PictureWallZ) {
+            p[2] = PictureWallZ;
         }
         if (!landed) {
             // Small flakes spin faster; wide ones turn the other way.
@@ -113,8 +104,8 @@ void MoveAndDrawFlakes(float sceneTime, float frameDelta, float slideX, float sl
 
 } // namespace
 
-void ClosingScene(std::int32_t, const SceneEntry& entry, float time, float timeShift,
-                  float frameDelta) {
+void GatheringPictureScene(std::int32_t, const SceneEntry& entry, float time, float timeShift,
+                           float frameDelta) {
     const float sceneTime = time + timeShift;
     const float fadeIn = RampIn(time, entry.start, entry.fadeIn);
     const float fadeOutLevel =

@@ -1,17 +1,19 @@
-// The show's schedule: the scenes' shared resources and one track per scene.
+#include "app/SceneSchedule.h"
+
 #include "common/DemoState.h"
-#include "scenes/SceneClosing.h"
 #include "scenes/SceneGatheringBlobs.h"
+#include "scenes/SceneGatheringPicture.h"
 #include "scenes/SceneRisingBlobs.h"
 #include "scenes/SpriteLayers.h"
 #include "timeline/Timeline.h"
 
 void BuildTimeline() {
-    // The sprite layers are set up first, then each scene gets its track.
+    // The sprites take their flake textures from the table, so the layers
+    // come after the textures and before the first frame.
     InitSpriteLayers();
     ShowScenes scenes;
     scenes.risingBlobs = RisingBlobsScene;
     scenes.gatheringBlobs = GatheringBlobsScene;
-    scenes.gatheringPicture = ClosingScene;
+    scenes.gatheringPicture = GatheringPictureScene;
     EnterScenes(demo.timeline, scenes);
 }
