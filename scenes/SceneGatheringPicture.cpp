@@ -78,26 +78,25 @@ void MoveAndDrawFlakes(float sceneTime, float frameDelta, float slideX, float sl
             sprite.spin +=
                 (2.0f * R() - 1.5f) * 30.0f * (0.085f - sprite.halfSize[0]) * frameDelta * 90.0f;
         }
-        glPushMatrix();
+        float lift;
         if (i < demo.textTargetCount && holding) {
             const float* target = demo.textTargets + 3 * i;
             const float step = gather * frameDelta;
             for (int axis = 0; axis < 3; ++axis) {
                 p[axis] += (target[axis] - p[axis]) * step;
             }
-            glTranslatef(0.0f, -0.2f * slideX, 0.0f);
+            lift = -0.2f * slideX;
         } else {
             if (!landed) {
                 p[1] -= (R() + 0.5f) * frameDelta * 1.125f;
                 const float side = (Random::rand() & 1) ? 1.0f : -1.0f;
                 p[2] += (R() + 0.5f) * side * frameDelta * 0.3f;
             }
-            glTranslatef(0.0f, -0.2f * slideY, 0.0f);
+            lift = -0.2f * slideY;
         }
         if (InFrontOfEye(p)) {
-            sprite.Draw(head);
+            sprite.DrawLifted(head, lift);
         }
-        glPopMatrix();
     }
     head.EndLayer();
 }

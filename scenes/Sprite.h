@@ -12,6 +12,7 @@ public:
     float spin;             // degrees about the view axis
     float* billboardMatrix; // head only: camera translation, no rotation
     float* modelviewMatrix; // head only: the full camera transform
+    float* viewPlanes;      // head only: the six planes of the view, in eye space
     float position[3];
     float halfSize[2];
     std::int32_t blendMode;   // head only: 0 additive, 1 alpha
@@ -24,16 +25,24 @@ public:
     // and size are left to the caller.
     void Init(bool isHead);
 
-    // On the head: pushes the modelview, reads the camera once and loads its
-    // translation alone, so that the quads face the viewer.
+    // On the head: pushes the modelview, reads the camera and the view once
+    // and loads the camera's translation alone, so that the quads face the
+    // viewer.
     void BeginLayer();
 
-    // Draws this sprite at its position as the full camera sees it.
+    // Draws this sprite at its position as the full camera sees it. A sprite
+    // wholly outside the view is left out: it would give no fragment.
     void Draw(const Sprite& head) const;
+
+    // The same, raised by `lift` along the view's up axis.
+    void DrawLifted(const Sprite& head, float lift) const;
 
     // On the head: restores the state that the layer changed.
     void EndLayer();
 
-    // Frees the head's matrices.
+    // Frees the head's matrices and planes.
     void Destroy();
+
+private:
+    void draw(const Sprite& head, const float* lift) const;
 };
