@@ -165,12 +165,16 @@ void DrawFadeOverlay(float r, float g, float b, float a) {
     // The overlay lies one unit in front of the eye; without this, flakes and
     // plane edges nearer than that would show through a full fade.
     glDisable(GL_DEPTH_TEST);
-    glBegin(GL_QUADS);
-    glVertex3i(-1, -1, -1);
-    glVertex3i(1, -1, -1);
-    glVertex3i(1, 1, -1);
-    glVertex3i(-1, 1, -1);
-    glEnd();
+    // With no alpha the blend keeps every pixel as it is, and with the depth
+    // test off nothing reaches the depth buffer: only the state above counts.
+    if (a > 0.0f) {
+        glBegin(GL_QUADS);
+        glVertex3i(-1, -1, -1);
+        glVertex3i(1, -1, -1);
+        glVertex3i(1, 1, -1);
+        glVertex3i(-1, 1, -1);
+        glEnd();
+    }
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
 }
