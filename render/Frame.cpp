@@ -27,6 +27,10 @@ bool targetsExist() {
 void blurPass(int glowSize, float offset) {
     CopyToTarget(GlowTarget, glowSize, glowSize);
     glClear(GL_COLOR_BUFFER_BIT);
+    // The first pass has blackened the frame around the corner, and the taps
+    // draw inside it: the later clears need only the corner.
+    glScissor(0, 0, glowSize, glowSize);
+    glEnable(GL_SCISSOR_TEST);
     for (int i = -1; i <= 1; i += 2) {
         for (int j = -1; j <= 1; j += 2) {
             glMatrixMode(GL_TEXTURE);
@@ -86,6 +90,7 @@ void glow() {
         blurPass(glowSize, GlowTapOffset);
     }
     CopyToTarget(GlowTarget, glowSize, glowSize);
+    glDisable(GL_SCISSOR_TEST);
 
     ResetRenderState();
     DrawTarget(SceneTarget, GL_REPEAT);
