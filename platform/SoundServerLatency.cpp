@@ -1,5 +1,7 @@
 #include "platform/SoundServerLatency.h"
 
+#include <algorithm>
+
 #ifdef HV_HAVE_LIBPULSE
 
 #include <pulse/context.h>
@@ -131,3 +133,43 @@ bool PulseStreamLatency::read(double&) {
 }
 
 #endif
+
+namespace {
+
+constexpr DWORD readingTicks = 200;
+// Readings that agree this closely have settled; the null sink's own figure
+// wanders by about 6 ms.
+constexpr double agreement = 0.015;
+// After this many readings (ten seconds) the last five are taken as they are.
+constexpr std::size_t mostReadings = 50;
+
+} // namespace
+
+SoundLatency ServerLatencySettling::step(DWORD now, const SoundLatency& buffer,
+                                         PulseStreamLatency& server) {
+    const std::size_t kept = std::min(count, seconds.size());
+    auto last = seconds;
+    std::sort(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(kept));
+    const SoundLatency figure =
+        kept == 0 ? buffer : SoundLatency{last[kept / 2], "sound server", true};
+    if (!done && kept == seconds.size() &&
+        (last[kept - 1] - last[0] <= agreement || count >= mostReadings)) {
+        done = true;
+        server.disconnect();
+    }
+    if (!done) {
+        if (count == 0 || now - lastTick >= readingTicks) {
+            double reading = 0.0;
+            if (!server.read(reading)) {
+                // No server, or it plays no stream of ours: the buffer is all there is.
+                done = true;
+                server.disconnect();
+                return figure;
+            }
+            seconds[count++ % seconds.size()] = reading;
+            lastTick = now;
+        }
+        return {buffer.seconds, buffer.source, false};
+    }
+    return figure;
+}

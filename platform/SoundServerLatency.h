@@ -1,6 +1,13 @@
-// The latency a sound server reports for this process's own playback stream,
-// read the way its control tools read it.
+// The latency a sound server reports for this process's own playback stream:
+// read the way its control tools read it, and settled into the one figure the
+// pictures follow.
 #pragma once
+
+#include "platform/SoundPlayer.h"
+#include "platform/Win32.h"
+
+#include <array>
+#include <cstddef>
 
 struct pa_mainloop;
 struct pa_context;
@@ -25,4 +32,25 @@ public:
 private:
     pa_mainloop* loop = nullptr;
     pa_context* context = nullptr;
+};
+
+// How one sound's readings become its figure. The server's figure moves as
+// the stream's buffer drains and refills (a device buffer's length) and as the
+// sink renders its blocks; a new stream starts far above it (a null sink holds
+// over a second at first) and comes down over a second or two. So readings
+// are a fifth of a second apart, and the figure is the median of the last
+// five once they agree within 15 ms, or as they are after fifty readings (ten
+// seconds). Until then the figure is the device buffer's, unsettled.
+class ServerLatencySettling {
+public:
+    // Once a frame, with the tick count and the device buffer's figure: takes
+    // a reading when one is due and says the figure as it stands. Disconnects
+    // the server once the figure is settled.
+    SoundLatency step(DWORD now, const SoundLatency& buffer, PulseStreamLatency& server);
+
+private:
+    std::array<double, 5> seconds{}; // the last readings, round the ring
+    std::size_t count = 0;           // readings taken
+    DWORD lastTick = 0;
+    bool done = false;
 };
