@@ -28,6 +28,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -81,7 +82,7 @@ bool exitHookInstalled = false;
 Uint16 deviceBufferFrames = 0;
 int deviceRate = 0;
 ServerLatencySettling serverSettling; // of the sound playing; reset by PlaySoundA
-PulseStreamLatency pulseLatency;
+PulseSinkInputs pulseServer;
 
 // SDL's audio thread: fills one device buffer from the image.
 void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
@@ -240,7 +241,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     }
     playback.counts.store(0, std::memory_order_relaxed);
     lostFrames = 0;
-    serverSettling = {};
+    serverSettling = ServerLatencySettling(static_cast<long>(getpid()));
     // Only asynchronous playback of an in-memory image is part of the subset.
     if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
@@ -320,7 +321,7 @@ SoundLatency GetSoundOutputLatency() {
          std::strcmp(driver, "alsa") != 0)) {
         return buffer;
     }
-    return serverSettling.step(GetTickCount(), buffer, pulseLatency);
+    return serverSettling.step(GetTickCount(), buffer, pulseServer);
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {
