@@ -6,7 +6,7 @@
 #include "app/Version.h"
 #include "app/Window.h"
 #include "common/DemoState.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 
 #include <cmath>
 #include <cstdio>

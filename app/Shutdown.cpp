@@ -1,7 +1,7 @@
 #include "app/Shutdown.h"
 
 #include "common/DemoState.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "scenes/SpriteLayers.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "common/DemoState.h"
 #include "midi/Sequencer.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Win32.h"
 #include "synth/DenormalGuard.h"
 #include "synth/InstrumentBank.h"

@@ -1,5 +1,5 @@
-// PlaySoundA of the Win32 subset on SDL2, and the progress handshake of
-// SoundProgress.h.
+// PlaySoundA of the Win32 subset on SDL2, with the rest of the player's
+// interface (SoundPlayer.h) and its part in the event pump (SoundPlayerPump.h).
 //
 // The player plays the caller's image straight from the caller's memory on
 // SDL's audio thread, one device buffer at a time, and never waits for the
@@ -14,7 +14,7 @@
 // the same clock, and what fell in between is skipped. While no device opens,
 // the pump tries again once a second.
 #include "platform/SoundPlayer.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayerPump.h"
 #include "platform/SoundServerLatency.h"
 #include "platform/WaveImage.h"
 #include "platform/Win32.h"
@@ -22,13 +22,13 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -81,19 +81,8 @@ bool exitHookInstalled = false;
 // The buffer SDL obtained for the open device, in frames, and their rate.
 Uint16 deviceBufferFrames = 0;
 int deviceRate = 0;
-// The server's figure moves as the stream's buffer drains and refills (a
-// device buffer's length) and as the sink renders its blocks; a new stream
-// starts far above it (a null sink holds over a second at first) and comes
-// down over a second or two. Readings a fifth of a second apart; the figure
-// is the median of the last five once they agree.
-struct ServerReadings {
-    std::array<double, 5> seconds{};
-    std::size_t count = 0;
-    DWORD lastTick = 0;
-    bool done = false;
-};
-ServerReadings serverReadings; // of the sound playing; reset by PlaySoundA
-PulseStreamLatency pulseLatency;
+ServerLatencySettling serverSettling; // of the sound playing; reset by PlaySoundA
+PulseSinkInputs pulseServer;
 
 // SDL's audio thread: fills one device buffer from the image.
 void SDLCALL fillBuffer(void* userdata, Uint8* stream, int length) {
@@ -252,7 +241,7 @@ BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
     }
     playback.counts.store(0, std::memory_order_relaxed);
     lostFrames = 0;
-    serverReadings = {};
+    serverSettling = ServerLatencySettling(static_cast<long>(getpid()));
     // Only asynchronous playback of an in-memory image is part of the subset.
     if ((flags & (SND_MEMORY | SND_ASYNC)) != (SND_MEMORY | SND_ASYNC)) {
         return FALSE;
@@ -315,13 +304,6 @@ SoundPlayerStats GetSoundPlayerStats() {
     return stats;
 }
 
-constexpr DWORD serverReadingTicks = 200;
-// Readings that agree this closely have settled; the null sink's own figure
-// wanders by about 6 ms.
-constexpr double serverAgreement = 0.015;
-// After this many readings (ten seconds) the last five are taken as they are.
-constexpr std::size_t serverMostReadings = 50;
-
 SoundLatency GetSoundOutputLatency() {
     std::lock_guard<std::mutex> lock(control);
     if (currentDevice() == 0 || deviceRate <= 0) {
@@ -339,33 +321,7 @@ SoundLatency GetSoundOutputLatency() {
          std::strcmp(driver, "alsa") != 0)) {
         return buffer;
     }
-    ServerReadings& readings = serverReadings;
-    const std::size_t kept = std::min(readings.count, readings.seconds.size());
-    auto last = readings.seconds;
-    std::sort(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(kept));
-    const SoundLatency server =
-        kept == 0 ? buffer : SoundLatency{last[kept / 2], "sound server", true};
-    if (!readings.done && kept == readings.seconds.size() &&
-        (last[kept - 1] - last[0] <= serverAgreement || readings.count >= serverMostReadings)) {
-        readings.done = true;
-        pulseLatency.disconnect();
-    }
-    if (!readings.done) {
-        const DWORD now = GetTickCount();
-        if (readings.count == 0 || now - readings.lastTick >= serverReadingTicks) {
-            double reading = 0.0;
-            if (!pulseLatency.read(reading)) {
-                // No server, or it plays no stream of ours: the buffer is all there is.
-                readings.done = true;
-                pulseLatency.disconnect();
-                return server;
-            }
-            readings.seconds[readings.count++ % readings.seconds.size()] = reading;
-            readings.lastTick = now;
-        }
-        return {buffer.seconds, buffer.source, false};
-    }
-    return server;
+    return serverSettling.step(GetTickCount(), buffer, pulseServer);
 }
 
 void NoteSoundDeviceRemoved(SDL_AudioDeviceID removed) {

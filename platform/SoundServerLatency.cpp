@@ -1,5 +1,7 @@
 #include "platform/SoundServerLatency.h"
 
+#include <algorithm>
+
 #ifdef HV_HAVE_LIBPULSE
 
 #include <pulse/context.h>
@@ -9,9 +11,7 @@
 #include <pulse/proplist.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -20,28 +20,14 @@ using Clock = std::chrono::steady_clock;
 // A server that does not answer must not hold the show up for long.
 constexpr auto patience = std::chrono::milliseconds(500);
 
-struct Query {
-    long ownProcess = 0;
-    bool found = false;
-    std::uint32_t index = 0;
-    double seconds = 0.0;
-};
-
 void onSinkInput(pa_context*, const pa_sink_input_info* input, int eol, void* userdata) {
-    auto& query = *static_cast<Query*>(userdata);
     if (eol != 0 || input == nullptr) {
         return;
     }
     const char* process = pa_proplist_gets(input->proplist, PA_PROP_APPLICATION_PROCESS_ID);
-    if (process == nullptr || std::atol(process) != query.ownProcess) {
-        return;
-    }
-    // After a lost device the newest stream is the one playing.
-    if (!query.found || input->index > query.index) {
-        query.found = true;
-        query.index = input->index;
-        query.seconds = static_cast<double>(input->buffer_usec + input->sink_usec) * 1e-6;
-    }
+    static_cast<std::vector<SinkInputRecord>*>(userdata)->push_back(
+        {input->index, process != nullptr ? std::atol(process) : 0,
+         static_cast<double>(input->buffer_usec + input->sink_usec) * 1e-6});
 }
 
 // Runs the loop until done() holds; false when the deadline passes first or
@@ -60,11 +46,11 @@ template <typename Done> bool runUntil(pa_mainloop* loop, Clock::time_point dead
 
 } // namespace
 
-PulseStreamLatency::~PulseStreamLatency() {
+PulseSinkInputs::~PulseSinkInputs() {
     disconnect();
 }
 
-void PulseStreamLatency::disconnect() {
+void PulseSinkInputs::disconnect() {
     if (context != nullptr) {
         pa_context_disconnect(context);
         pa_context_unref(context);
@@ -76,7 +62,8 @@ void PulseStreamLatency::disconnect() {
     }
 }
 
-bool PulseStreamLatency::read(double& seconds) {
+bool PulseSinkInputs::list(std::vector<SinkInputRecord>& inputs) {
+    inputs.clear();
     const auto deadline = Clock::now() + patience;
     if (context == nullptr) {
         loop = pa_mainloop_new();
@@ -98,9 +85,7 @@ bool PulseStreamLatency::read(double& seconds) {
         disconnect();
         return false;
     }
-    Query query;
-    query.ownProcess = static_cast<long>(getpid());
-    pa_operation* listing = pa_context_get_sink_input_info_list(context, onSinkInput, &query);
+    pa_operation* listing = pa_context_get_sink_input_info_list(context, onSinkInput, &inputs);
     if (listing == nullptr) {
         return false;
     }
@@ -112,22 +97,75 @@ bool PulseStreamLatency::read(double& seconds) {
         pa_operation_cancel(listing);
     }
     pa_operation_unref(listing);
-    if (!done || !query.found) {
-        return false;
-    }
-    seconds = query.seconds;
-    return true;
+    return done;
 }
 
 #else
 
 // Built without libpulse: no server is asked.
-PulseStreamLatency::~PulseStreamLatency() = default;
+PulseSinkInputs::~PulseSinkInputs() = default;
 
-void PulseStreamLatency::disconnect() {}
+void PulseSinkInputs::disconnect() {}
 
-bool PulseStreamLatency::read(double&) {
+bool PulseSinkInputs::list(std::vector<SinkInputRecord>& inputs) {
+    inputs.clear();
     return false;
 }
 
 #endif
+
+namespace {
+
+constexpr DWORD readingTicks = 200;
+// Readings that agree this closely have settled; the null sink's own figure
+// wanders by about 6 ms.
+constexpr double agreement = 0.015;
+// Ten seconds after the first reading the last five are taken as they are.
+constexpr DWORD mostTicks = 10000;
+
+// The latency of the newest stream `process` plays; false when it plays none.
+bool newestOwnStream(const std::vector<SinkInputRecord>& inputs, long process, double& seconds) {
+    const SinkInputRecord* newest = nullptr;
+    for (const SinkInputRecord& input : inputs) {
+        if (input.process == process && (newest == nullptr || input.index > newest->index)) {
+            newest = &input;
+        }
+    }
+    if (newest != nullptr) {
+        seconds = newest->seconds;
+    }
+    return newest != nullptr;
+}
+
+} // namespace
+
+SoundLatency ServerLatencySettling::step(DWORD now, const SoundLatency& buffer,
+                                         SinkInputListing& server) {
+    auto last = seconds;
+    std::sort(last.begin(), last.end());
+    if (!done && count >= seconds.size() &&
+        (last.back() - last.front() <= agreement || now - firstTick >= mostTicks)) {
+        done = true;
+        fromServer = true;
+        server.disconnect();
+    }
+    if (done) {
+        return fromServer ? SoundLatency{last[last.size() / 2], "sound server", true} : buffer;
+    }
+    if (count == 0 || now - lastTick >= readingTicks) {
+        double reading = 0.0;
+        if (!server.list(inputs) || !newestOwnStream(inputs, process, reading)) {
+            // No server, or it plays no stream of ours: readings that have
+            // not settled tell nothing, the buffer is all there is.
+            done = true;
+            server.disconnect();
+            return buffer;
+        }
+        if (count == 0) {
+            firstTick = now;
+        }
+        seconds[count++ % seconds.size()] = reading;
+        lastTick = now;
+    }
+    return {buffer.seconds, buffer.source, false};
+}

@@ -1,5 +1,5 @@
 // Windowing, messages, WGL and process calls of the Win32 subset, on SDL2.
-#include "platform/SoundPlayer.h"
+#include "platform/SoundPlayerPump.h"
 #include "platform/TickSource.h"
 #include "platform/Win32.h"
 

@@ -17,7 +17,7 @@
 #include "app/Shutdown.h"
 #include "app/web/PictureClock.h"
 #include "common/DemoState.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "platform/web/WebSound.h"
 
 #include <emscripten.h>

@@ -1,6 +1,6 @@
-// PlaySoundA of the Win32 subset on Web Audio, the progress handshake of
-// SoundProgress.h, and the heard song position the page's picture clock
-// follows.
+// PlaySoundA of the Win32 subset on Web Audio, the rest of the player's
+// interface (SoundPlayer.h), and the heard song position the page's picture
+// clock follows.
 //
 // An AudioWorklet plays the image on the audio thread, in the image's own rate
 // (the browser resamples for the device). The main thread posts the image to
@@ -12,7 +12,7 @@
 // page stays one file and works opened as a file too. Browsers start audio
 // only after a user gesture; the page calls the show's start-up, and so
 // PlaySoundA, from its click.
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "platform/WaveImage.h"
 #include "platform/Win32.h"
 #include "platform/web/WebSound.h"

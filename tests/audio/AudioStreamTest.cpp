@@ -1,7 +1,7 @@
 // The WAV image, the sample conversion and the render pacing of the music
 // driver, and what the player behind it counts.
 #include "audio/AudioStream.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "synth/Block.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/WaitUntil.h"

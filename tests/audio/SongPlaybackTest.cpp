@@ -2,7 +2,7 @@
 // the image while the stream renders ahead frame by frame, and SDL's disk
 // driver records what the device received.
 #include "audio/AudioStream.h"
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Win32.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The sound player behind PlaySoundA, heard through SDL's disk audio driver:
 // every buffer the player hands to the device lands in a file, so the tests
 // compare what a listener would hear with the image that was played.
-#include "platform/SoundProgress.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Win32.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/WaitUntil.h"
