@@ -1,6 +1,7 @@
 // 16-bit mono PCM in the WAV layout: a 44-byte RIFF/WAVE header, then the
 // samples, little-endian. The show's song lives in one such image in memory;
-// the capture tool writes files with the same header.
+// the capture tool writes files with the same header. The sound players read
+// it back through ParseWave.
 #pragma once
 
 #include <cstddef>
