@@ -6,29 +6,35 @@
 #include "platform/Win32.h"
 #include "synth/DenormalGuard.h"
 #include "synth/InstrumentBank.h"
-#include "synth/SampleRate.h"
 #include "synth/Synth.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
-void put32(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-    at[2] = static_cast<std::uint8_t>(value >> 16);
-    at[3] = static_cast<std::uint8_t>(value >> 24);
-}
+// Rendered at init, before the player starts.
+constexpr float PrerenderSeconds = 5.0f;
+// renderSong's step: a second of audio.
+constexpr float SongStepSeconds = 1.0f;
 
-void put16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
+// A lead of this much or more gets the base budget; every second less adds
+// the growth to the factor, up to its maximum once the lead is gone.
+constexpr float ComfortableLeadSeconds = 5.0f;
+constexpr float BaseBudgetMilliseconds = 20.0f;
+constexpr float FactorGrowthPerSecond = 4.0f;
+constexpr float MaxBudgetFactor = 21.0f;
+constexpr float SecondsPerTick = 0.001f;
+
+constexpr float PcmFullScale = 32767.0f;
 
 // The player learns of new samples at least this often while a long render
 // runs, not only when the call returns.
 constexpr std::int32_t PublishInterval = 512;
+
+float secondsOf(std::int32_t samples) {
+    return static_cast<float>(samples) / static_cast<float>(SampleRate);
+}
 
 } // namespace
 
@@ -42,153 +48,133 @@ AudioStream::~AudioStream() {
 // for it would apply to a later image at the same address: both end before the
 // image goes.
 void AudioStream::withdrawImage() {
-    if (image != nullptr) {
-        WithdrawSoundImage(image.get());
+    if (image_.bytes() != nullptr) {
+        WithdrawSoundImage(image_.bytes());
     }
-}
-
-void AudioStream::buildHeader() {
-    std::memcpy(header + 0, "RIFF", 4);
-    put32(header + 4, static_cast<std::uint32_t>(dataBytes + 36));
-    std::memcpy(header + 8, "WAVE", 4);
-    std::memcpy(header + 12, "fmt ", 4);
-    put32(header + 16, 16);
-    put16(header + 20, 1); // PCM
-    put16(header + 22, 1); // mono
-    put32(header + 24, static_cast<std::uint32_t>(sampleRate));
-    put32(header + 28, static_cast<std::uint32_t>(sampleRate * 2));
-    put16(header + 32, 2);
-    put16(header + 34, 16);
-    std::memcpy(header + 36, "data", 4);
-    put32(header + 40, static_cast<std::uint32_t>(dataBytes));
 }
 
 void AudioStream::init() {
     withdrawImage();
-    lengthSeconds = 240;
-    sampleRate = SampleRate;
-    samplesRendered = 0;
-    lead = 0.0f;
-    previousEntryTick = 0;
-    entryTick = 0;
-    // One slot more than is ever rendered; the last one stays silent.
-    dataBytes = 10584002;
-    imageBytes = dataBytes + HeaderBytes;
-    buildHeader();
-
+    samplesRendered_ = 0;
+    lead_ = 0.0f;
+    previousEntryTick_ = 0;
+    entryTick_ = 0;
     // Cleared, so that a player that ever overtook the rendering would play
     // silence rather than whatever the allocator left there.
-    image = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(imageBytes));
-    std::memcpy(image.get(), header, HeaderBytes);
+    image_ = WavImage(ImageSamples, SampleRate);
 
     // The drum samples' noise follows from the run's start tick.
-    synth = std::make_unique<Synth>();
-    BuildInstrumentBank(*synth, demo.randomSeed, Sequencer::sampledInstruments());
-    sequencer = std::make_unique<Sequencer>(*synth);
-    sequencer->loadSong();
+    synth_ = std::make_unique<Synth>();
+    BuildInstrumentBank(*synth_, demo.randomSeed, Sequencer::sampledInstruments());
+    sequencer_ = std::make_unique<Sequencer>(*synth_);
+    sequencer_->loadSong();
 
-    renderAhead(5.0f);
+    renderAhead(PrerenderSeconds);
 }
 
 void AudioStream::startPlayback() {
     publish();
-    PlaySoundA(reinterpret_cast<LPCSTR>(image.get()), nullptr, SND_ASYNC | SND_MEMORY);
-    previousEntryTick = entryTick = GetTickCount();
+    PlaySoundA(reinterpret_cast<LPCSTR>(image_.bytes()), nullptr, SND_ASYNC | SND_MEMORY);
+    previousEntryTick_ = entryTick_ = GetTickCount();
+}
+
+bool AudioStream::renderSong(std::int32_t samples,
+                             const std::function<bool(std::int32_t rendered)>& progress) {
+    init();
+    // The image ends at its capacity: asking for more would never be met.
+    const std::int32_t goal = std::min(samples, CapacitySamples);
+    bool goOn = true;
+    while (goOn && samplesRendered_ < goal) {
+        renderAhead(SongStepSeconds);
+        goOn = !progress || progress(samplesRendered_);
+    }
+    return samplesRendered_ >= samples;
 }
 
 float AudioStream::budgetMilliseconds(float lead) {
     float factor = 1.0f;
-    if (lead < 5.0f) {
-        factor = 1.0f + (5.0f - lead) * 4.0f;
+    if (lead < ComfortableLeadSeconds) {
+        factor = 1.0f + (ComfortableLeadSeconds - lead) * FactorGrowthPerSecond;
         if (lead < 0.0f) {
-            factor = 21.0f;
+            factor = MaxBudgetFactor;
         }
     }
-    return factor * 20.0f;
+    return factor * BaseBudgetMilliseconds;
 }
 
 std::int16_t AudioStream::toPcm(float sample) {
-    float s = sample * 32767.0f;
+    float s = sample * PcmFullScale;
     if (std::isnan(s)) {
         return 0;
     }
-    if (s > 32767.0f) {
-        s = 32767.0f;
+    if (s > PcmFullScale) {
+        s = PcmFullScale;
     }
-    if (s < -32767.0f) {
-        s = -32767.0f;
+    if (s < -PcmFullScale) {
+        s = -PcmFullScale;
     }
     return static_cast<std::int16_t>(s); // truncation toward zero
-}
-
-void AudioStream::storeSample(std::int32_t index, std::int16_t value) {
-    put16(image.get() + HeaderBytes + 2 * static_cast<std::size_t>(index),
-          static_cast<std::uint16_t>(value));
 }
 
 // The final slot of the data chunk is never rendered and stays silent, so once
 // rendering is full the whole image is final and a player reaching its end
 // hears no underrun.
 void AudioStream::publish() {
-    const std::size_t bytes = samplesRendered >= capacitySamples()
-                                  ? static_cast<std::size_t>(imageBytes)
-                                  : HeaderBytes + 2 * static_cast<std::size_t>(samplesRendered);
-    PublishSoundProgress(image.get(), bytes);
+    const std::size_t bytes =
+        samplesRendered_ >= CapacitySamples ? image_.size() : WavImage::offsetOf(samplesRendered_);
+    PublishSoundProgress(image_.bytes(), bytes);
 }
 
 void AudioStream::renderAhead(float minSeconds) {
     const DenormalGuard guard;
-    bool budgetOnly = minSeconds == 0.0f;
-    previousEntryTick = entryTick;
-    entryTick = GetTickCount();
+    // A request of 0 renders for the time budget; a positive one renders that
+    // much audio whatever the time.
+    const bool paced = minSeconds == 0.0f;
+    previousEntryTick_ = entryTick_;
+    entryTick_ = GetTickCount();
 
-    float budget = 20.0f;
-    if (samplesRendered > 0) {
-        lead = lead - static_cast<float>(entryTick - previousEntryTick) * 0.001f;
-        budget = budgetMilliseconds(lead);
+    float budget = BaseBudgetMilliseconds;
+    if (samplesRendered_ > 0) {
+        lead_ = lead_ - static_cast<float>(entryTick_ - previousEntryTick_) * SecondsPerTick;
+        budget = budgetMilliseconds(lead_);
     }
 
-    const std::int32_t startCount = samplesRendered;
-    const float step = 1.0f / static_cast<float>(sampleRate);
+    const std::int32_t startCount = samplesRendered_;
     float times[MaxBlockSamples];
     float mix[MaxBlockSamples];
-    do {
-        if (samplesRendered >= capacitySamples()) {
-            publish();
-            return;
-        }
+    // At least one block. A call that finds the image full while it still
+    // wants more ends there and adds nothing to the lead.
+    bool wanted = true;
+    while (wanted && samplesRendered_ < CapacitySamples) {
         // A few samples at a time: up to the next posting of notes, the end of
         // the image, or the end of the request; the countdown stays per sample.
         int count = 0;
+        float t = secondsOf(samplesRendered_);
         do {
-            const float t =
-                static_cast<float>(samplesRendered + count) / static_cast<float>(sampleRate);
-            if (count > 0 && sequencer->isDue(t)) {
-                break;
-            }
             times[count++] = t;
-            minSeconds = minSeconds - step;
-        } while (count < MaxBlockSamples && samplesRendered + count < capacitySamples() &&
-                 (minSeconds > 0.0f || budgetOnly));
+            minSeconds = minSeconds - SampleStep;
+            t = secondsOf(samplesRendered_ + count);
+        } while (count < MaxBlockSamples && samplesRendered_ + count < CapacitySamples &&
+                 (paced || minSeconds > 0.0f) && !sequencer_->isDue(t));
 
-        sequencer->advance(times[0]);
-        synth->renderSamples(times, mix, count);
+        sequencer_->advance(times[0]);
+        synth_->renderSamples(times, mix, count);
         for (int n = 0; n < count; ++n) {
-            storeSample(samplesRendered + n, toPcm(mix[n]));
+            image_.store(samplesRendered_ + n, toPcm(mix[n]));
         }
-        const std::int32_t published = (samplesRendered - startCount) / PublishInterval;
-        samplesRendered += count;
-        if ((samplesRendered - startCount) / PublishInterval != published) {
+        const std::int32_t published = (samplesRendered_ - startCount) / PublishInterval;
+        samplesRendered_ += count;
+        if ((samplesRendered_ - startCount) / PublishInterval != published) {
             publish();
         }
         // A block lasts far less than a tick, so testing the budget after each
         // one keeps the pacing to the millisecond. Only a budget-paced call
         // has a reason to read the clock.
-        if (budgetOnly && static_cast<float>(GetTickCount() - entryTick) > budget) {
-            budgetOnly = false;
-        }
-    } while (minSeconds > 0.0f || budgetOnly);
-
-    lead = lead + static_cast<float>(samplesRendered - startCount) / static_cast<float>(sampleRate);
+        wanted =
+            paced ? static_cast<float>(GetTickCount() - entryTick_) <= budget : minSeconds > 0.0f;
+    }
+    if (!wanted) {
+        lead_ = lead_ + secondsOf(samplesRendered_ - startCount);
+    }
     publish();
 }

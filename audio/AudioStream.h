@@ -8,7 +8,11 @@
 // buffer: the player reads what the main thread has already written.
 #pragma once
 
+#include "audio/WavImage.h"
+#include "synth/SampleRate.h"
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class Sequencer;
@@ -16,7 +20,11 @@ class Synth;
 
 class AudioStream {
 public:
-    static constexpr int HeaderBytes = 44;
+    // The image holds 240 s of audio, and one slot more that is never
+    // rendered and stays silent.
+    static constexpr std::int32_t LengthSeconds = 240;
+    static constexpr std::int32_t CapacitySamples = SampleRate * LengthSeconds;
+    static constexpr std::int32_t ImageSamples = CapacitySamples + 1;
 
     AudioStream();
     ~AudioStream();
@@ -35,6 +43,14 @@ public:
     // to 420 ms when the player has caught up.
     void renderAhead(float minSeconds);
 
+    // The song offline, with nothing played: init(), then one second at a
+    // time until `samples` exist, no more than the image holds. The samples
+    // depend only on their index, so they are the ones the show plays. After
+    // each second `progress`, when given, hears the samples rendered so far;
+    // its false stops the render. Returns whether all were rendered.
+    bool renderSong(std::int32_t samples,
+                    const std::function<bool(std::int32_t rendered)>& progress = {});
+
     // The budget in milliseconds for a given lead: factor x 20.
     static float budgetMilliseconds(float lead);
 
@@ -42,26 +58,24 @@ public:
     // truncated toward zero; a NaN becomes silence.
     static std::int16_t toPcm(float sample);
 
-    // The total number of samples the image ever receives: 240 s of audio.
-    std::int32_t capacitySamples() const { return sampleRate * lengthSeconds; }
-
-    // Created by init and kept for the life of the stream.
-    std::unique_ptr<Synth> synth;
-    std::unique_ptr<Sequencer> sequencer;
-    std::int32_t lengthSeconds = 0;
-    std::int32_t sampleRate = 0;
-    std::int32_t samplesRendered = 0;
-    float lead = 0.0f;
-    std::int32_t dataBytes = 0;
-    std::int32_t imageBytes = 0;
-    std::uint8_t header[HeaderBytes] = {};
-    std::unique_ptr<std::uint8_t[]> image;
-    std::uint32_t previousEntryTick = 0;
-    std::uint32_t entryTick = 0;
+    const WavImage& image() const { return image_; }
+    // The number of samples written so far; also the index of the next one.
+    std::int32_t samplesRendered() const { return samplesRendered_; }
+    // How far, in seconds, the rendered audio runs ahead of the player.
+    float lead() const { return lead_; }
 
 private:
     void withdrawImage();
-    void buildHeader();
-    void storeSample(std::int32_t index, std::int16_t value);
     void publish();
+
+    // Created by init and kept for the life of the stream.
+    std::unique_ptr<Synth> synth_;
+    std::unique_ptr<Sequencer> sequencer_;
+    WavImage image_;
+    std::int32_t samplesRendered_ = 0;
+    float lead_ = 0.0f;
+    // Tick counts at the entry of the current and of the previous render
+    // step, or at the start of playback.
+    std::uint32_t previousEntryTick_ = 0;
+    std::uint32_t entryTick_ = 0;
 };

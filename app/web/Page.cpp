@@ -172,10 +172,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int PageCaptureFrames(const char* commandLine, s
 extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* PageRenderSong(std::uint32_t seed,
                                                                    std::int32_t* samples) {
     demo.randomSeed = seed;
-    show.music.init();
+    show.music.renderSong(ShowAudioSamples);
     *samples = ShowAudioSamples;
-    while (show.music.samplesRendered < *samples) {
-        show.music.renderAhead(1.0f);
-    }
-    return show.music.image.get() + AudioStream::HeaderBytes;
+    return show.music.image().pcm();
 }

@@ -33,11 +33,11 @@ RenderingClock renderingClock;
 DWORD renderingTicks() {
     const RenderingClock& c = renderingClock;
     return ManualClock::ticks +
-           static_cast<DWORD>((c.stream->samplesRendered - c.from) / c.samplesPerTick);
+           static_cast<DWORD>((c.stream->samplesRendered() - c.from) / c.samplesPerTick);
 }
 
 std::int16_t sampleAt(const AudioStream& stream, std::int32_t index) {
-    const std::uint8_t* at = stream.image.get() + AudioStream::HeaderBytes + 2 * index;
+    const std::uint8_t* at = stream.image().bytes() + WavImage::offsetOf(index);
     return static_cast<std::int16_t>(at[0] | (at[1] << 8));
 }
 
@@ -60,23 +60,22 @@ TEST_F(AudioStreamTest, HeaderBytesMatchTheWavLayout) {
         'R', 'I', 'F', 'F', 0xE6, 0x7F, 0xA1, 0x00, 'W', 'A',  'V',  'E',  'f',  'm',  't',
         ' ', 16,  0,   0,   0,    1,    0,    1,    0,   0x22, 0x56, 0,    0,    0x44, 0xAC,
         0,   0,   2,   0,   16,   0,    'd',  'a',  't', 'a',  0xC2, 0x7F, 0xA1, 0x00};
+    const std::uint8_t* header = stream->image().bytes();
     for (int i = 0; i < 44; ++i) {
-        EXPECT_EQ(stream->header[i], expected[i]) << "byte " << i;
-        EXPECT_EQ(stream->image[i], expected[i]) << "image byte " << i;
+        EXPECT_EQ(header[i], expected[i]) << "byte " << i;
     }
-    EXPECT_EQ(stream->dataBytes, 10584002);
-    EXPECT_EQ(stream->imageBytes, 10584046);
+    EXPECT_EQ(stream->image().dataBytes(), 10584002);
+    EXPECT_EQ(stream->image().size(), 10584046u);
     // The RIFF size is 36 more than the data size.
-    const std::uint32_t riff = stream->header[4] | stream->header[5] << 8 |
-                               stream->header[6] << 16 | stream->header[7] << 24;
-    EXPECT_EQ(riff, static_cast<std::uint32_t>(stream->dataBytes) + 36u);
+    const std::uint32_t riff = header[4] | header[5] << 8 | header[6] << 16 | header[7] << 24;
+    EXPECT_EQ(riff, static_cast<std::uint32_t>(stream->image().dataBytes()) + 36u);
 }
 
 TEST_F(AudioStreamTest, InitRendersAboutFiveSecondsCountedDownInSinglePrecision) {
     // The countdown of 5.0 by the float 1/22050 overshoots the exact 110,250.
-    EXPECT_GT(stream->samplesRendered, 110250 + 50);
-    EXPECT_LT(stream->samplesRendered, 110250 + 200);
-    EXPECT_NEAR(stream->lead, stream->samplesRendered / 22050.0f, 1e-4f);
+    EXPECT_GT(stream->samplesRendered(), 110250 + 50);
+    EXPECT_LT(stream->samplesRendered(), 110250 + 200);
+    EXPECT_NEAR(stream->lead(), stream->samplesRendered() / 22050.0f, 1e-4f);
     // The song starts at once: the first second is not silent.
     int loud = 0;
     for (int i = 0; i < 22050; ++i) {
@@ -84,7 +83,7 @@ TEST_F(AudioStreamTest, InitRendersAboutFiveSecondsCountedDownInSinglePrecision)
     }
     EXPECT_GT(loud, 1000);
     // Nothing beyond the rendered samples has been written: still silence.
-    for (int i = stream->samplesRendered; i < stream->samplesRendered + 22050; ++i) {
+    for (int i = stream->samplesRendered(); i < stream->samplesRendered() + 22050; ++i) {
         ASSERT_EQ(sampleAt(*stream, i), 0) << "sample " << i;
     }
 }
@@ -115,8 +114,8 @@ TEST(AudioStreamBudget, GrowsAsTheLeadShrinks) {
 TEST_F(AudioStreamTest, LeadLosesTheWallClockTimeBetweenCallsAndGainsWhatWasRendered) {
     ManualClock clock(50000, 0);
     stream->startPlayback(); // the pacing clock starts at 50 s of ticks
-    const float leadBefore = stream->lead;
-    const std::int32_t before = stream->samplesRendered;
+    const float leadBefore = stream->lead();
+    const std::int32_t before = stream->samplesRendered();
 
     // 300 ms pass; then rendering runs at ten times real time, so the clock
     // moves on a millisecond for every 220.5 samples rendered.
@@ -125,8 +124,8 @@ TEST_F(AudioStreamTest, LeadLosesTheWallClockTimeBetweenCallsAndGainsWhatWasRend
     SetTickSource(renderingTicks);
     stream->renderAhead(0.0f);
     SetTickSource(ManualClock::read);
-    const std::int32_t rendered = stream->samplesRendered - before;
-    EXPECT_NEAR(stream->lead, leadBefore - 0.3f + rendered / 22050.0f, 1e-4f);
+    const std::int32_t rendered = stream->samplesRendered() - before;
+    EXPECT_NEAR(stream->lead(), leadBefore - 0.3f + rendered / 22050.0f, 1e-4f);
     // The budget at a lead just under 5 s is a little over 20 ms. The call
     // renders until the clock shows it spent, and stops within a millisecond
     // of that tick.
@@ -138,20 +137,20 @@ TEST_F(AudioStreamTest, LeadLosesTheWallClockTimeBetweenCallsAndGainsWhatWasRend
 TEST_F(AudioStreamTest, AZeroCallRendersEvenWhenAlreadyOverBudget) {
     ManualClock clock(90000, 0);
     stream->startPlayback();
-    const std::int32_t before = stream->samplesRendered;
+    const std::int32_t before = stream->samplesRendered();
     clock.ticksPerRead = 5000; // each read of the clock jumps far past any budget
     stream->renderAhead(0.0f);
     // At least a sample, and no more than the few that are rendered between
     // two looks at the clock.
-    EXPECT_GE(stream->samplesRendered, before + 1);
-    EXPECT_LE(stream->samplesRendered, before + MaxBlockSamples);
+    EXPECT_GE(stream->samplesRendered(), before + 1);
+    EXPECT_LE(stream->samplesRendered(), before + MaxBlockSamples);
 }
 
 TEST_F(AudioStreamTest, APositiveRequestIgnoresTheClock) {
     ManualClock clock(200000, 1000);
-    const std::int32_t before = stream->samplesRendered;
+    const std::int32_t before = stream->samplesRendered();
     stream->renderAhead(0.1f);
-    const std::int32_t rendered = stream->samplesRendered - before;
+    const std::int32_t rendered = stream->samplesRendered() - before;
     EXPECT_GE(rendered, 2205);
     EXPECT_LE(rendered, 2210);
 }
@@ -159,17 +158,16 @@ TEST_F(AudioStreamTest, APositiveRequestIgnoresTheClock) {
 TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsKeepsTheLeadAndPublishesTheWholeImage) {
     ManualClock clock(0, 0);
     AudioStream stream;
-    stream.init();
-    stream.startPlayback();
-    // Skip ahead to ten samples before the end of the capacity.
-    stream.samplesRendered = stream.capacitySamples() - 10;
-    EXPECT_EQ(stream.capacitySamples(), 5292000);
-    const float lead = stream.lead;
-    stream.renderAhead(1.0f);
-    EXPECT_EQ(stream.samplesRendered, 5292000);
-    EXPECT_FLOAT_EQ(stream.lead, lead); // returned early: the lead is not updated
+    // The song to within two seconds of the end; a request of three seconds
+    // then meets the full image part way and returns early.
+    ASSERT_TRUE(stream.renderSong(AudioStream::CapacitySamples - 2 * 22050));
+    EXPECT_EQ(AudioStream::CapacitySamples, 5292000);
+    const float lead = stream.lead();
+    stream.renderAhead(3.0f);
+    EXPECT_EQ(stream.samplesRendered(), 5292000);
+    EXPECT_FLOAT_EQ(stream.lead(), lead); // returned early: the lead is not updated
     stream.renderAhead(0.0f);
-    EXPECT_EQ(stream.samplesRendered, 5292000);
+    EXPECT_EQ(stream.samplesRendered(), 5292000);
     // The final slot of the data chunk is never written, yet final: a player
     // that reaches the end plays it as silence and counts no underrun.
     EXPECT_EQ(sampleAt(stream, 5292000), 0);
@@ -177,6 +175,11 @@ TEST(AudioStreamEnd, StopsAtTwoHundredAndFortySecondsKeepsTheLeadAndPublishesThe
     ASSERT_TRUE(waitUntil([] { return !GetSoundPlayerStats().playing; }));
     EXPECT_EQ(GetSoundPlayerStats().framesPlayed, 5292001u);
     EXPECT_EQ(GetSoundPlayerStats().underrunFrames, 0u);
+
+    // A whole-song render asked for more than the image holds stops at its end.
+    AudioStream more;
+    EXPECT_FALSE(more.renderSong(AudioStream::CapacitySamples + 1));
+    EXPECT_EQ(more.samplesRendered(), 5292000);
 }
 
 TEST(AudioStreamPlayback, AStreamStopsItsOwnSoundBeforeItsImageGoesAndNoOtherSound) {

@@ -50,14 +50,14 @@ TEST(SongPlayback, TheDeviceReceivesEverySampleOfTheShowInTimeWithoutUnderrun) {
         music.renderAhead(0.0f);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         stats = GetSoundPlayerStats();
-        ASSERT_GT(music.lead, 0.0f) << "the player caught up at " << stats.framesPlayed;
+        ASSERT_GT(music.lead(), 0.0f) << "the player caught up at " << stats.framesPlayed;
     }
     PlaySoundA(nullptr, nullptr, 0); // closes the device and the recording
     EXPECT_EQ(stats.underrunFrames, 0u);
 
     std::vector<std::int16_t> heard = readRecording(recording);
     std::remove(recording.c_str());
-    const auto* image = music.image.get() + AudioStream::HeaderBytes;
+    const auto* image = music.image().pcm();
     auto sampleAt = [image](std::size_t i) {
         return static_cast<std::int16_t>(image[2 * i] | static_cast<unsigned>(image[2 * i + 1])
                                                             << 8);

@@ -22,26 +22,23 @@ std::vector<std::uint8_t> RenderShowAudio(std::uint32_t seed) {
     const double started = cpuSeconds();
     demo.randomSeed = seed;
     AudioStream music;
-    music.init();
-
-    // Rendering depends only on the sample index, so one-second steps give
-    // the same samples as the show's frame-paced ones.
     const bool inPlace = isatty(STDERR_FILENO) != 0;
-    while (music.samplesRendered < ShowAudioSamples) {
-        if (Interruption() != 0) {
-            return {};
-        }
-        music.renderAhead(1.0f);
+    const bool whole = music.renderSong(ShowAudioSamples, [inPlace](std::int32_t rendered) {
         std::fprintf(stderr, "hallatorvo-capture: audio %5.1f of %d s%s",
-                     music.samplesRendered / static_cast<double>(ShowSampleRate),
+                     rendered / static_cast<double>(ShowSampleRate),
                      ShowAudioSamples / ShowSampleRate, inPlace ? "\r" : "\n");
+        return Interruption() == 0;
+    });
+    if (!whole) {
+        return {};
     }
 
     // The image already holds the samples as WAV data.
-    const std::uint8_t* pcm = music.image.get() + AudioStream::HeaderBytes;
-    std::vector<std::uint8_t> samples(pcm, pcm + std::size_t(ShowAudioSamples) * 2);
+    const std::uint8_t* pcm = music.image().pcm();
+    const std::size_t bytes = std::size_t(ShowAudioSamples) * WavImage::BytesPerSample;
+    std::vector<std::uint8_t> samples(pcm, pcm + bytes);
     const double cpu = cpuSeconds() - started;
-    const double audio = ShowAudioSamples / static_cast<double>(music.sampleRate);
+    const double audio = ShowAudioSamples / static_cast<double>(ShowSampleRate);
     std::fprintf(stderr,
                  "%shallatorvo-capture: %.2f s of audio in %.2f CPU s, real-time factor %.1f\n",
                  inPlace ? "\n" : "", audio, cpu, cpu > 0.0 ? audio / cpu : 0.0);
