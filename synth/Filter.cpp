@@ -110,56 +110,74 @@ template <int type> void design(Coefficients& k, float fc, float q) {
     }
 }
 
-// The difference equation of each type.
-template <int type>
+// The difference equation of each form.
+template <FilterForm form>
 float output(const Coefficients& c, float x, float x1, float x2, float y1, float y2) {
-    switch (type) {
-    case Filter::PassThrough:
+    switch (form) {
+    case FilterForm::Gain:
         return c.b0 * x;
-    case Filter::LowPass:
-    case Filter::HighPass:
-    case Filter::Notch:
+    case FilterForm::Symmetric:
         return c.b0 * (x + x2) + c.b1 * x1 - c.a1 * y1 - c.a2 * y2;
-    case Filter::BandPass:
+    case FilterForm::BandPass:
         return c.b0 * x - c.b0 * x2 - c.a1 * y1 - c.a2 * y2;
-    case Filter::LowShelf:
-    case Filter::HighShelf:
+    case FilterForm::Shelf:
         return c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-    case Filter::PeakingCut:
+    case FilterForm::Peaking:
         return c.b0 * x + c.a1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-    default:
-        // Unknown types pass the input through.
-        return x;
+    case FilterForm::Identity:
+        break;
     }
+    // Unknown types pass the input through.
+    return x;
 }
 
-// The recursion over a block with the history in registers; coefficients(n)
-// gives the coefficients in effect at sample n.
-template <int type, typename CoefficientsAt>
-void recurse(FilterState& s, int count, float* x, CoefficientsAt coefficients) {
-    float x1 = s.x1, x2 = s.x2, y1 = s.y1, y2 = s.y2;
+// The recursions of lanes lanes over a block with their histories in
+// registers. Each sample of a recursion waits on the one before; lanes side
+// by side fill that wait with each other's work.
+template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, int count) {
+    float x1[lanes], x2[lanes], y1[lanes], y2[lanes];
+    // Copied out of the lanes: the stores to the samples cannot reach them.
+    const Coefficients* coefficients[lanes];
+    int stride[lanes];
+    float* x[lanes];
+    for (int l = 0; l < lanes; ++l) {
+        coefficients[l] = lane[l].coefficients;
+        stride[l] = lane[l].stride;
+        x[l] = lane[l].x;
+        const FilterState& s = *lane[l].state;
+        x1[l] = s.x1;
+        x2[l] = s.x2;
+        y1[l] = s.y1;
+        y2[l] = s.y2;
+    }
     for (int n = 0; n < count; ++n) {
-        const float in = x[n];
-        const float y = output<type>(coefficients(n), in, x1, x2, y1, y2);
-        y2 = y1;
-        y1 = y;
-        x2 = x1;
-        x1 = in;
-        x[n] = y;
+        for (int l = 0; l < lanes; ++l) {
+            const float in = x[l][n];
+            const float y =
+                output<form>(coefficients[l][n * stride[l]], in, x1[l], x2[l], y1[l], y2[l]);
+            y2[l] = y1[l];
+            y1[l] = y;
+            x2[l] = x1[l];
+            x1[l] = in;
+            x[l][n] = y;
+        }
     }
-    s.x1 = x1;
-    s.x2 = x2;
-    s.y1 = y1;
-    s.y2 = y2;
+    for (int l = 0; l < lanes; ++l) {
+        FilterState& s = *lane[l].state;
+        s.x1 = x1[l];
+        s.x2 = x2[l];
+        s.y1 = y1[l];
+        s.y2 = y2[l];
+    }
 }
 
-// One block of a filter of a given type. The cutoff is clamped, and the
-// coefficients are designed again only when the clamped cutoff, q or type
-// differ from those they were made for.
+// One block's coefficients of a filter of a given type. The cutoff is
+// clamped, and the coefficients are designed again only when the clamped
+// cutoff, q or type differ from those they were made for.
 template <int type>
-void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderContext& context,
-                 float noteCutoff, const float* t, int count, float duration, float start,
-                 float* x) {
+int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderContext& context,
+               float noteCutoff, const float* t, int count, float duration, float start,
+               Coefficients* out) {
     const float q = clamp(filter.q, 1.0f, 128.0f);
     Coefficients k = s.coefficients;
     if (filter.cutoffMods.modulators.empty()) {
@@ -169,15 +187,15 @@ void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderC
         if (settle(s, fc, q, type)) {
             design<type>(k, fc, q);
         }
-        recurse<type>(s, count, x, [k](int) { return k; });
         s.coefficients = k;
-        return;
+        out[0] = k;
+        return 0;
     }
 
     // A modulated cutoff is worked out for the whole block first, then its
     // coefficients, so that the sines and divisions do not wait on the
-    // recursion. They go where the last block's designs were, and are taken
-    // from there where the cutoff is the same.
+    // recursion. They also go where the last block's designs were, and are
+    // taken from there where the cutoff is the same.
     float fc[MaxBlockSamples];
     for (int n = 0; n < count; ++n) {
         fc[n] = noteCutoff;
@@ -195,22 +213,62 @@ void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderC
         }
         d.cutoffs[n] = clamped;
         d.coefficients[n] = k;
+        out[n] = k;
     }
     d.count = count;
     d.q = q;
     d.type = type;
-    recurse<type>(s, count, x, [&d](int n) { return d.coefficients[n]; });
     s.coefficients = k;
+    return 1;
 }
 
 } // namespace
 
-void Filter::process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
-                     int count, float duration, float start, float* x) const {
+FilterForm Filter::form() const {
+    switch (type) {
+    case PassThrough:
+        return FilterForm::Gain;
+    case LowPass:
+    case HighPass:
+    case Notch:
+        return FilterForm::Symmetric;
+    case BandPass:
+        return FilterForm::BandPass;
+    case LowShelf:
+    case HighShelf:
+        return FilterForm::Shelf;
+    case PeakingCut:
+        return FilterForm::Peaking;
+    default:
+        return FilterForm::Identity;
+    }
+}
+
+int Filter::design(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+                   int count, float duration, float start, FilterCoefficients* out) const {
+    int stride = 0;
     // Types outside the table pass their input through.
     dispatch<int, PassThrough, LowPass, HighPass, BandPass, Notch, LowShelf, HighShelf, PeakingCut,
              -1>(type, [&](auto kind) {
-        processType<kind()>(*this, state, context.filterDesigns(memo), context, noteCutoff, t,
-                            count, duration, start, x);
+        stride = designType<kind()>(*this, state, context.filterDesigns(memo), context, noteCutoff,
+                                    t, count, duration, start, out);
     });
+    return stride;
+}
+
+void Filter::recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count) {
+    dispatch<FilterForm, FilterForm::Gain, FilterForm::Symmetric, FilterForm::BandPass,
+             FilterForm::Shelf, FilterForm::Peaking, FilterForm::Identity>(form, [&](auto f) {
+        dispatch<int, 1, 2, 3, MaxLanes>(laneCount,
+                                         [&](auto n) { recurseLanes<f(), n()>(lanes, count); });
+    });
+}
+
+void Filter::process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+                     int count, float duration, float start, float* x) const {
+    FilterCoefficients coefficients[MaxBlockSamples];
+    const FilterLane lane{
+        &state, coefficients,
+        design(state, context, noteCutoff, t, count, duration, start, coefficients), x};
+    recurse(form(), &lane, 1, count);
 }

@@ -43,8 +43,25 @@ struct FilterDesigns {
     std::array<FilterCoefficients, MaxBlockSamples> coefficients{};
 };
 
+// The difference equation a filter type runs. Recursions of one form run side
+// by side, whichever types and voices they belong to.
+enum class FilterForm : int { Gain, Symmetric, BandPass, Shelf, Peaking, Identity };
+
+// One filter's recursion over a block: its history, the coefficients in
+// effect at each sample (stride 1) or for the whole block (stride 0), and the
+// samples it filters in place.
+struct FilterLane {
+    FilterState* state = nullptr;
+    const FilterCoefficients* coefficients = nullptr;
+    int stride = 0;
+    float* x = nullptr;
+};
+
 class Filter {
 public:
+    // At most this many recursions run side by side.
+    static constexpr int MaxLanes = 4;
+
     enum Type : int {
         PassThrough = 0,
         LowPass = 1,
@@ -70,4 +87,17 @@ public:
     // whose unmodulated cutoff is noteCutoff(note).
     void process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
                  int count, float duration, float start, float* x) const;
+
+    FilterForm form() const;
+
+    // The first half of process(): the coefficients of the count samples into
+    // out, designed or taken from the memo; returns the lane stride: 0 when
+    // out[0] holds for the whole block.
+    int design(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+               int count, float duration, float start, FilterCoefficients* out) const;
+
+    // The second half: the recursions of up to MaxLanes lanes of one form over
+    // count samples, in registers side by side. Each lane's samples are those
+    // it would give alone.
+    static void recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count);
 };

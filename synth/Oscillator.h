@@ -8,7 +8,21 @@
 
 class RenderContext;
 
+// One oscillator's run over a block: its running phase, the phase step of each
+// sample (stride 1) or of the whole block (stride 0), its amplitude, and the
+// samples its wave is added to.
+struct OscillatorLane {
+    float* phase = nullptr;
+    const float* steps = nullptr;
+    int stride = 0;
+    float amplitude = 0.0f;
+    float* x = nullptr;
+};
+
 struct Oscillator {
+    // At most this many runs go side by side.
+    static constexpr int MaxLanes = 4;
+
     const Waveform* waveform = nullptr; // shared, not owned
     float amplitude = 1.0f;
     int octave = 0;
@@ -30,4 +44,16 @@ struct Oscillator {
     // the running phase by one sample's step, then reads the wave there.
     void render(float& phase, float frequency, RenderContext& context, const float* t, int count,
                 float duration, float start, float* x) const;
+
+    // The first half of render(): the phase steps of the count samples into
+    // steps; stride 0 when steps[0] holds for the whole block. Returns whether
+    // the phase stays within one cycle and every step is less than a cycle.
+    bool steps(float phase, float frequency, RenderContext& context, const float* t, int count,
+               float duration, float start, float* steps, int& stride) const;
+
+    // The second half: up to MaxLanes runs of one wave side by side, all
+    // within a cycle or not, over count samples. Noise takes one lane: its
+    // draws follow the samples.
+    static void run(Wave shape, bool inCycle, const OscillatorLane* lanes, int laneCount,
+                    int count);
 };

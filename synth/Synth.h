@@ -13,6 +13,7 @@
 #include "synth/Lfo.h"
 #include "synth/RenderContext.h"
 #include "synth/Voice.h"
+#include "synth/VoiceBatch.h"
 #include "synth/Waveform.h"
 
 #include <array>
@@ -71,6 +72,11 @@ private:
     std::deque<Lfo> lfos;
     std::deque<Envelope> envelopes;
     RenderContext context;
+    // A block's note times and sound of each active voice, by its place in
+    // activeSlots, and the scratch of rendering them together.
+    std::array<std::array<float, MaxBlockSamples>, voiceCount> noteTimes;
+    std::array<std::array<float, MaxBlockSamples>, voiceCount> sounds;
+    VoiceBatch batch;
 
     void activate(int slot);
     void renderBlock(const float* times, float* out, int count);
