@@ -6,6 +6,7 @@
 #include "synth/SampleRate.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -35,13 +36,15 @@ float clamp(float v, float low, float high) {
     return v;
 }
 
-// The coefficients of a type for a clamped cutoff and q, from those in effect
-// before: coefficients a type does not set keep their old values; it never
-// reads them.
-template <int type> void design(Coefficients& k, float fc, float q) {
-    const float w = fc * 6.2831855f / static_cast<float>(SampleRate);
-    const float c = std::cos(w);
-    const float s = std::sin(w);
+// The angular frequency of a clamped cutoff, per sample.
+float omega(float fc) {
+    return fc * 6.2831855f / static_cast<float>(SampleRate);
+}
+
+// The coefficients of a type for the cosine c and sine s of a clamped
+// cutoff's omega and a clamped q, from those in effect before: coefficients
+// a type does not set keep their old values; it never reads them.
+template <int type> void design(Coefficients& k, float c, float s, float q) {
     const float alpha = s / (2.0f * q);
     switch (type) {
     case Filter::PassThrough:
@@ -185,7 +188,8 @@ int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderCon
         // recursion runs on constants.
         const float fc = clamp(noteCutoff, 50.0f, 10000.0f);
         if (settle(s, fc, q, type)) {
-            design<type>(k, fc, q);
+            const float w = omega(fc);
+            design<type>(k, std::cos(w), std::sin(w), q);
         }
         s.coefficients = k;
         out[0] = k;
@@ -201,17 +205,46 @@ int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderCon
         fc[n] = noteCutoff;
     }
     filter.cutoffMods.apply(context, fc, t, count, duration, start);
+    // Which samples take new coefficients, and from where: the memo, or a
+    // design. The designs then run apart from that bookkeeping: the sines
+    // one after another, the divisions in a loop of their own, each waiting
+    // on nothing but its own inputs.
     const int known = d.q == q && d.type == type ? d.count : 0;
+    enum Source : std::uint8_t { Held, Memo, Designed };
+    Source source[MaxBlockSamples];
+    float clamped[MaxBlockSamples];
+    float cosines[MaxBlockSamples];
+    float sines[MaxBlockSamples];
+    int designs = 0;
     for (int n = 0; n < count; ++n) {
-        const float clamped = clamp(fc[n], 50.0f, 10000.0f);
-        if (settle(s, clamped, q, type)) {
-            if (n < known && d.cutoffs[n] == clamped) {
-                k = d.coefficients[n];
-            } else {
-                design<type>(k, clamped, q);
+        clamped[n] = clamp(fc[n], 50.0f, 10000.0f);
+        source[n] = Held;
+        if (settle(s, clamped[n], q, type)) {
+            source[n] = n < known && d.cutoffs[n] == clamped[n] ? Memo : Designed;
+            if (source[n] == Designed) {
+                sines[designs++] = omega(clamped[n]);
             }
         }
-        d.cutoffs[n] = clamped;
+    }
+    for (int j = 0; j < designs; ++j) {
+        const float w = sines[j];
+        cosines[j] = std::cos(w);
+        sines[j] = std::sin(w);
+    }
+    Coefficients designed[MaxBlockSamples];
+    for (int j = 0; j < designs; ++j) {
+        designed[j] = Coefficients{};
+        design<type>(designed[j], cosines[j], sines[j], q);
+    }
+    for (int n = 0, j = 0; n < count; ++n) {
+        if (source[n] == Memo) {
+            k = d.coefficients[n];
+        } else if (source[n] == Designed) {
+            // The coefficients the type does not set are 0 here instead of
+            // held: it never reads them.
+            k = designed[j++];
+        }
+        d.cutoffs[n] = clamped[n];
         d.coefficients[n] = k;
         out[n] = k;
     }

@@ -15,13 +15,14 @@
 
 class RenderContext;
 
+// Left undefined by default: a block's arrays of them are filled before use.
 struct FilterCoefficients {
-    float b0 = 0.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+    float b0, b1, b2, a1, a2;
 };
 
 struct FilterState {
     float x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
-    FilterCoefficients coefficients;
+    FilterCoefficients coefficients{};
 
     // Whether the coefficients have been designed yet, and for which clamped
     // cutoff, q and type.
@@ -49,12 +50,13 @@ enum class FilterForm : int { Gain, Symmetric, BandPass, Shelf, Peaking, Identit
 
 // One filter's recursion over a block: its history, the coefficients in
 // effect at each sample (stride 1) or for the whole block (stride 0), and the
-// samples it filters in place.
+// samples it filters in place. Without defaults: lanes are filled as they
+// are taken.
 struct FilterLane {
-    FilterState* state = nullptr;
-    const FilterCoefficients* coefficients = nullptr;
-    int stride = 0;
-    float* x = nullptr;
+    FilterState* state;
+    const FilterCoefficients* coefficients;
+    int stride;
+    float* x;
 };
 
 class Filter {

@@ -17,8 +17,8 @@ int randomDrawsPerSample(const Instrument& instrument) {
     };
     int draws = 0;
     for (const Oscillator& oscillator : instrument.oscillators) {
-        const Waveform& waveform = *oscillator.waveform;
-        draws += (waveform.shape == Wave::Noise ? 1 : 0) + noisy(waveform.pitchMods);
+        const ModulatedWave& wave = *oscillator.wave;
+        draws += (wave.shape == Wave::Noise ? 1 : 0) + noisy(wave.pitchMods);
     }
     for (const Filter& filter : instrument.filters) {
         draws += noisy(filter.cutoffMods);

@@ -49,7 +49,9 @@ public:
     FixedList<Filter, MaxFilters> filters;
 
     // Worked out by prepare() when the instrument is registered.
-    int randomDraws = 0;   // per sample: noise oscillators and noise LFOs
+    // Per sample: noise oscillators and noise LFOs. 0 for every instrument
+    // the song plays live (see waveNoise).
+    int randomDraws = 0;
     VoiceState startState; // where notes start; pre-rendering this instrument moves it on
 
     // Works out randomDraws and the state of a first note: start phases,

@@ -63,7 +63,7 @@ bool withinCycle(float v) {
 
 bool Oscillator::steps(float phase, float frequency, RenderContext& context, const float* t,
                        int count, float duration, float start, float* steps, int& stride) const {
-    const ModChain& mods = waveform->pitchMods;
+    const ModChain& mods = wave->pitchMods;
     if (mods.modulators.empty()) {
         steps[0] = frequency * SampleStep;
         stride = 0;
@@ -106,5 +106,5 @@ void Oscillator::render(float& phase, float frequency, RenderContext& context, c
     OscillatorLane lane{&phase, stepsOfBlock, 0, amplitude, x};
     const bool inCycle =
         steps(phase, frequency, context, t, count, duration, start, stepsOfBlock, lane.stride);
-    run(waveform->shape, inCycle, &lane, 1, count);
+    run(wave->shape, inCycle, &lane, 1, count);
 }

@@ -1,8 +1,8 @@
-// A pitched signal source: a shared waveform run at the note's frequency. The
+// A pitched signal source: a shared modulated wave run at the note's frequency. The
 // running phase is voice state; the oscillator holds only where it starts.
 #pragma once
 
-#include "synth/Waveform.h"
+#include "synth/ModulatedWave.h"
 
 #include <cmath>
 
@@ -10,20 +10,21 @@ class RenderContext;
 
 // One oscillator's run over a block: its running phase, the phase step of each
 // sample (stride 1) or of the whole block (stride 0), its amplitude, and the
-// samples its wave is added to.
+// samples its wave is added to. Without defaults: lanes are filled as they
+// are taken.
 struct OscillatorLane {
-    float* phase = nullptr;
-    const float* steps = nullptr;
-    int stride = 0;
-    float amplitude = 0.0f;
-    float* x = nullptr;
+    float* phase;
+    const float* steps;
+    int stride;
+    float amplitude;
+    float* x;
 };
 
 struct Oscillator {
     // At most this many runs go side by side.
     static constexpr int MaxLanes = 4;
 
-    const Waveform* waveform = nullptr; // shared, not owned
+    const ModulatedWave* wave = nullptr; // shared, not owned
     float amplitude = 1.0f;
     int octave = 0;
     int semitones = 0;

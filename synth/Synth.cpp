@@ -230,8 +230,8 @@ void Synth::renderBlock(const float* times, float* out, int count) {
     }
 }
 
-Waveform* Synth::createWaveform(Wave shape) {
-    Waveform& w = waveforms.emplace_back();
+ModulatedWave* Synth::createModulatedWave(Wave shape) {
+    ModulatedWave& w = modulatedWaves.emplace_back();
     w.shape = shape;
     return &w;
 }

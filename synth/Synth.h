@@ -11,10 +11,10 @@
 #include "synth/Envelope.h"
 #include "synth/Instrument.h"
 #include "synth/Lfo.h"
+#include "synth/ModulatedWave.h"
 #include "synth/RenderContext.h"
 #include "synth/Voice.h"
 #include "synth/VoiceBatch.h"
-#include "synth/Waveform.h"
 
 #include <array>
 #include <cstdint>
@@ -50,7 +50,7 @@ public:
 
     // Building the bank. Shared units live as long as the synth; instruments
     // refer to them.
-    Waveform* createWaveform(Wave shape);
+    ModulatedWave* createModulatedWave(Wave shape);
     Lfo* createLfo(Wave shape, float frequency, float phase, bool retrigger);
     Envelope* createEnvelope(float attack, float decay, float sustain, float release);
 
@@ -68,7 +68,7 @@ private:
     std::array<std::uint8_t, voiceCount> activeSlots{};
     int activeCount = 0;
     std::vector<std::unique_ptr<Instrument>> instruments;
-    std::deque<Waveform> waveforms;
+    std::deque<ModulatedWave> modulatedWaves;
     std::deque<Lfo> lfos;
     std::deque<Envelope> envelopes;
     RenderContext context;

@@ -27,7 +27,7 @@ void VoiceBatch::renderOscillators(const BatchVoice* voices, int voiceCount, Ren
                 const BatchVoice& voice = voices[v];
                 const Instrument& instrument = *voice.instrument;
                 if (i >= instrument.oscillators.size() ||
-                    instrument.oscillators[i].waveform->shape != wave) {
+                    instrument.oscillators[i].wave->shape != wave) {
                     continue;
                 }
                 const Oscillator& oscillator = instrument.oscillators[i];

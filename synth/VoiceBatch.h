@@ -18,14 +18,15 @@
 
 class RenderContext;
 
+// Without defaults: a block's list of them is filled as far as it is read.
 struct BatchVoice {
-    const Instrument* instrument = nullptr;
-    VoiceState* state = nullptr;
-    const NoteConstants* constants = nullptr;
-    const float* t = nullptr; // note times of the block
-    float duration = 0.0f;
-    float start = 0.0f;
-    float* out = nullptr; // the voice's sound, as Instrument::render gives it
+    const Instrument* instrument;
+    VoiceState* state;
+    const NoteConstants* constants;
+    const float* t; // note times of the block
+    float duration;
+    float start;
+    float* out; // the voice's sound, as Instrument::render gives it
 };
 
 class VoiceBatch {
