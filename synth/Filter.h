@@ -99,7 +99,7 @@ public:
                int count, float duration, float start, FilterCoefficients* out) const;
 
     // The second half: the recursions of up to MaxLanes lanes of one form over
-    // count samples, in registers side by side. Each lane's samples are those
-    // it would give alone.
+    // count samples, in registers side by side, each on samples of its own.
+    // Each lane's samples are those it would give alone.
     static void recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count);
 };

@@ -4,52 +4,51 @@
 
 namespace {
 
-constexpr Wave Waves[] = {Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square, Wave::Noise};
-
 constexpr FilterForm Forms[] = {FilterForm::Gain,  FilterForm::Symmetric, FilterForm::BandPass,
                                 FilterForm::Shelf, FilterForm::Peaking,   FilterForm::Identity};
 
 } // namespace
 
-// The i-th oscillators of all voices, wave by wave: each voice still adds
-// them to its sound in list order.
+// Voice after voice, oscillator after oscillator, into runs of one wave: a
+// run may hold several oscillators of a voice, as each sample's sum takes
+// the lanes in order, and the oscillators of several voices.
 void VoiceBatch::renderOscillators(const BatchVoice* voices, int voiceCount, RenderContext& context,
                                    int count) {
-    int most = 0;
+    OscillatorLane lanes[Oscillator::MaxLanes];
+    int filled = 0;
+    Wave wave = Wave::Sine;
     for (int v = 0; v < voiceCount; ++v) {
-        most = std::max(most, voices[v].instrument->oscillators.size());
-    }
-    for (int i = 0; i < most; ++i) {
-        for (const Wave wave : Waves) {
-            OscillatorLane lanes[Oscillator::MaxLanes];
-            int filled = 0;
-            for (int v = 0; v < voiceCount; ++v) {
-                const BatchVoice& voice = voices[v];
-                const Instrument& instrument = *voice.instrument;
-                if (i >= instrument.oscillators.size() ||
-                    instrument.oscillators[i].wave->shape != wave) {
-                    continue;
-                }
-                const Oscillator& oscillator = instrument.oscillators[i];
-                OscillatorLane& lane = lanes[filled];
-                lane.phase = &voice.state->phases[i];
-                lane.steps = steps[filled].data();
-                lane.amplitude = oscillator.amplitude;
-                lane.x = voice.out;
-                const bool inCycle = oscillator.steps(
-                    *lane.phase, voice.constants->frequencies[i], context, voice.t, count,
-                    voice.duration, voice.start, steps[filled].data(), lane.stride);
-                if (!inCycle) {
-                    Oscillator::run(wave, false, &lane, 1, count);
-                } else if (++filled == Oscillator::MaxLanes) {
-                    Oscillator::run(wave, true, lanes, filled, count);
-                    filled = 0;
-                }
+        const BatchVoice& voice = voices[v];
+        const Instrument& instrument = *voice.instrument;
+        for (int i = 0; i < instrument.oscillators.size(); ++i) {
+            const Oscillator& oscillator = instrument.oscillators[i];
+            if (filled > 0 && (oscillator.wave->shape != wave || filled == Oscillator::MaxLanes)) {
+                Oscillator::run(wave, true, lanes, filled, count);
+                filled = 0;
             }
+            wave = oscillator.wave->shape;
+            OscillatorLane& lane = lanes[filled];
+            lane.phase = &voice.state->phases[i];
+            lane.steps = steps[filled].data();
+            lane.amplitude = oscillator.amplitude;
+            lane.x = voice.out;
+            if (oscillator.steps(*lane.phase, voice.constants->frequencies[i], context, voice.t,
+                                 count, voice.duration, voice.start, steps[filled].data(),
+                                 lane.stride)) {
+                ++filled;
+                continue;
+            }
+            // Out of a cycle: alone, after what the voice has added so far.
             if (filled > 0) {
                 Oscillator::run(wave, true, lanes, filled, count);
+                lanes[0] = lane;
+                filled = 0;
             }
+            Oscillator::run(wave, false, &lanes[0], 1, count);
         }
+    }
+    if (filled > 0) {
+        Oscillator::run(wave, true, lanes, filled, count);
     }
 }
 
