@@ -149,6 +149,7 @@ template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
     int stride[4];
     float* x[4];
     FourFloats x1, x2, y1, y2;
+#pragma GCC unroll 4
     for (int l = 0; l < 4; ++l) {
         c[l] = lane[l].coefficients;
         stride[l] = lane[l].stride;
@@ -175,10 +176,12 @@ template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
         y1 = y;
         x2 = x1;
         x1 = in;
+#pragma GCC unroll 4
         for (int l = 0; l < 4; ++l) {
             x[l][n] = y[l];
         }
     }
+#pragma GCC unroll 4
     for (int l = 0; l < 4; ++l) {
         FilterState& s = *lane[l].state;
         s.x1 = x1[l];
@@ -191,7 +194,8 @@ template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
 
 // The recursions of lanes lanes over a block with their histories in
 // registers. Each sample of a recursion waits on the one before; lanes side
-// by side fill that wait with each other's work.
+// by side fill that wait with each other's work. The lane loops unroll at
+// any optimisation level, so each lane's history stays in registers.
 template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, int count) {
 #if defined(__GNUC__)
     if constexpr (lanes == 4) {
@@ -204,6 +208,7 @@ template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, 
     const Coefficients* coefficients[lanes];
     int stride[lanes];
     float* x[lanes];
+#pragma GCC unroll 4
     for (int l = 0; l < lanes; ++l) {
         coefficients[l] = lane[l].coefficients;
         stride[l] = lane[l].stride;
@@ -215,6 +220,7 @@ template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, 
         y2[l] = s.y2;
     }
     for (int n = 0; n < count; ++n) {
+#pragma GCC unroll 4
         for (int l = 0; l < lanes; ++l) {
             const float in = x[l][n];
             const float y =
@@ -226,6 +232,7 @@ template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, 
             x[l][n] = y;
         }
     }
+#pragma GCC unroll 4
     for (int l = 0; l < lanes; ++l) {
         FilterState& s = *lane[l].state;
         s.x1 = x1[l];

@@ -21,7 +21,9 @@ template <Wave shape> float waveInCycle(float p) {
     }
 }
 
-// The phases of lanes lanes side by side, each waiting only on its own.
+// The phases of lanes lanes side by side, each waiting only on its own; the
+// lane loops unroll at any optimisation level, so the phases stay in
+// registers.
 template <Wave shape, bool inCycle, int lanes>
 void runLanes(const OscillatorLane* lane, int count) {
     // Copied out of the lanes: the stores to the samples cannot reach them.
@@ -29,6 +31,7 @@ void runLanes(const OscillatorLane* lane, int count) {
     const float* steps[lanes];
     int stride[lanes];
     float* x[lanes];
+#pragma GCC unroll 4
     for (int l = 0; l < lanes; ++l) {
         p[l] = *lane[l].phase;
         amplitude[l] = lane[l].amplitude;
@@ -37,6 +40,7 @@ void runLanes(const OscillatorLane* lane, int count) {
         x[l] = lane[l].x;
     }
     for (int n = 0; n < count; ++n) {
+#pragma GCC unroll 4
         for (int l = 0; l < lanes; ++l) {
             const float q = p[l] + steps[l][n * stride[l]];
             float wave;
@@ -50,6 +54,7 @@ void runLanes(const OscillatorLane* lane, int count) {
             x[l][n] = x[l][n] + wave * amplitude[l];
         }
     }
+#pragma GCC unroll 4
     for (int l = 0; l < lanes; ++l) {
         *lane[l].phase = p[l];
     }
