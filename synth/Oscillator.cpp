@@ -91,15 +91,15 @@ void Oscillator::run(Wave shape, bool inCycle, const OscillatorLane* lanes, int 
                      int count) {
     // One loop per wave, so the wave inlines and the phases stay in registers.
     dispatch<Wave, Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square, Wave::Noise>(
-        shape, [&](auto wave) {
+        shape, [&](auto kind) {
             dispatch<bool, true, false>(inCycle, [&](auto within) {
-                if constexpr (wave() == Wave::Noise) {
+                if constexpr (kind() == Wave::Noise) {
                     for (int l = 0; l < laneCount; ++l) {
-                        runLanes<wave(), within(), 1>(lanes + l, count);
+                        runLanes<kind(), within(), 1>(lanes + l, count);
                     }
                 } else {
                     dispatch<int, 1, 2, 3, MaxLanes>(
-                        laneCount, [&](auto n) { runLanes<wave(), within(), n()>(lanes, count); });
+                        laneCount, [&](auto n) { runLanes<kind(), within(), n()>(lanes, count); });
                 }
             });
         });
