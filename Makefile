@@ -2,6 +2,7 @@
 # make test  — install, build, run every test headless
 # make test-sanitize — the tests under AddressSanitizer and UBSan
 # make test-tsan     — the sound player under ThreadSanitizer
+# make bench-peers   — the song rendered by the synth and by two MIDI players, as CPU-time ratios
 # make windows       — cross-build hallatorvo.exe for 32-bit Windows
 # make test-windows  — run that executable under Wine in a virtual X server
 # make install       — install under PREFIX (default /usr/local); make uninstall removes it
@@ -22,7 +23,7 @@ DEB_BUILD ?= build-deb
 
 HEADLESS = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps configure build run test test-sanitize test-tsan bench windows test-windows \
+.PHONY: all deps configure build run test test-sanitize test-tsan bench bench-peers windows test-windows \
 	install uninstall deb test-deb fuzz web test-web dist dist-tree check-reproducible clean
 
 all: build
@@ -77,6 +78,12 @@ test-tsan: deps
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# Our render of the song against FluidSynth's and TiMidity++'s, side by side.
+bench-peers: configure
+	@HV_DEPS_PEERS=1 bash scripts/deps.sh
+	cmake --build $(BUILD) -j $(JOBS) --target bench_song
+	python3 bench/peers.py --ours $(BUILD)/bin/bench_song
 
 # The Windows build: mingw-w64, with libpng and zlib cross-built from Debian's
 # source packages, the C and C++ runtimes linked in. The long compiles run at

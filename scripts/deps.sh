@@ -43,6 +43,11 @@ if [ "${HV_DEPS_DIST:-0}" = 1 ]; then
     # checksums, the clones, and the report of what differs between two builds.
     packages+=(git zip gzip coreutils dpkg-dev diffoscope-minimal)
 fi
+if [ "${HV_DEPS_PEERS:-0}" = 1 ]; then
+    # make bench-peers: two general-purpose MIDI players and the SoundFont
+    # they render the song with, timed beside our synthesizer.
+    packages+=(fluidsynth timgm6mb-soundfont timidity)
+fi
 if [ "${HV_DEPS_PACKAGE:-0}" = 1 ]; then
     # For make deb: the Debian package's build and its check.
     packages+=(debhelper lintian)

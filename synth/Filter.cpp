@@ -35,13 +35,15 @@ float clamp(float v, float low, float high) {
     return v;
 }
 
-// The coefficients of a type for a clamped cutoff and q, from those in effect
-// before: coefficients a type does not set keep their old values; it never
-// reads them.
-template <int type> void design(Coefficients& k, float fc, float q) {
-    const float w = fc * 6.2831855f / static_cast<float>(SampleRate);
-    const float c = std::cos(w);
-    const float s = std::sin(w);
+// The angular frequency of a clamped cutoff, per sample.
+float omega(float fc) {
+    return fc * 6.2831855f / static_cast<float>(SampleRate);
+}
+
+// The coefficients of a type for the cosine c and sine s of a clamped
+// cutoff's omega and a clamped q, from those in effect before: coefficients
+// a type does not set keep their old values; it never reads them.
+template <int type> void design(Coefficients& k, float c, float s, float q) {
     const float alpha = s / (2.0f * q);
     switch (type) {
     case Filter::PassThrough:
@@ -110,56 +112,143 @@ template <int type> void design(Coefficients& k, float fc, float q) {
     }
 }
 
-// The difference equation of each type.
-template <int type>
-float output(const Coefficients& c, float x, float x1, float x2, float y1, float y2) {
-    switch (type) {
-    case Filter::PassThrough:
+// The difference equation of each form.
+// T is a float, or a vector of floats whose lanes each take the same steps.
+template <FilterForm form, typename C, typename T>
+T output(const C& c, T x, T x1, T x2, T y1, T y2) {
+    switch (form) {
+    case FilterForm::Gain:
         return c.b0 * x;
-    case Filter::LowPass:
-    case Filter::HighPass:
-    case Filter::Notch:
+    case FilterForm::Symmetric:
         return c.b0 * (x + x2) + c.b1 * x1 - c.a1 * y1 - c.a2 * y2;
-    case Filter::BandPass:
+    case FilterForm::BandPass:
         return c.b0 * x - c.b0 * x2 - c.a1 * y1 - c.a2 * y2;
-    case Filter::LowShelf:
-    case Filter::HighShelf:
+    case FilterForm::Shelf:
         return c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-    case Filter::PeakingCut:
+    case FilterForm::Peaking:
         return c.b0 * x + c.a1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-    default:
-        // Unknown types pass the input through.
-        return x;
+    case FilterForm::Identity:
+        break;
     }
+    // Unknown types pass the input through.
+    return x;
 }
 
-// The recursion over a block with the history in registers; coefficients(n)
-// gives the coefficients in effect at sample n.
-template <int type, typename CoefficientsAt>
-void recurse(FilterState& s, int count, float* x, CoefficientsAt coefficients) {
-    float x1 = s.x1, x2 = s.x2, y1 = s.y1, y2 = s.y2;
+#if defined(__GNUC__)
+// Four recursions in the lanes of one vector register: lane-wise products,
+// sums and differences round as the scalar ones do, and with contraction off
+// none fuses. The lanes filter four separate buffers.
+typedef float FourFloats __attribute__((vector_size(16)));
+
+struct FourCoefficients {
+    FourFloats b0, b1, b2, a1, a2;
+};
+
+template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
+    const Coefficients* c[4];
+    int stride[4];
+    float* x[4];
+    FourFloats x1, x2, y1, y2;
+#pragma GCC unroll 4
+    for (int l = 0; l < 4; ++l) {
+        c[l] = lane[l].coefficients;
+        stride[l] = lane[l].stride;
+        x[l] = lane[l].x;
+        const FilterState& s = *lane[l].state;
+        x1[l] = s.x1;
+        x2[l] = s.x2;
+        y1[l] = s.y1;
+        y2[l] = s.y2;
+    }
     for (int n = 0; n < count; ++n) {
-        const float in = x[n];
-        const float y = output<type>(coefficients(n), in, x1, x2, y1, y2);
+        const Coefficients& k0 = c[0][n * stride[0]];
+        const Coefficients& k1 = c[1][n * stride[1]];
+        const Coefficients& k2 = c[2][n * stride[2]];
+        const Coefficients& k3 = c[3][n * stride[3]];
+        const FourCoefficients k{{k0.b0, k1.b0, k2.b0, k3.b0},
+                                 {k0.b1, k1.b1, k2.b1, k3.b1},
+                                 {k0.b2, k1.b2, k2.b2, k3.b2},
+                                 {k0.a1, k1.a1, k2.a1, k3.a1},
+                                 {k0.a2, k1.a2, k2.a2, k3.a2}};
+        const FourFloats in{x[0][n], x[1][n], x[2][n], x[3][n]};
+        const FourFloats y = output<form>(k, in, x1, x2, y1, y2);
         y2 = y1;
         y1 = y;
         x2 = x1;
         x1 = in;
-        x[n] = y;
+#pragma GCC unroll 4
+        for (int l = 0; l < 4; ++l) {
+            x[l][n] = y[l];
+        }
     }
-    s.x1 = x1;
-    s.x2 = x2;
-    s.y1 = y1;
-    s.y2 = y2;
+#pragma GCC unroll 4
+    for (int l = 0; l < 4; ++l) {
+        FilterState& s = *lane[l].state;
+        s.x1 = x1[l];
+        s.x2 = x2[l];
+        s.y1 = y1[l];
+        s.y2 = y2[l];
+    }
+}
+#endif
+
+// The recursions of lanes lanes over a block with their histories in
+// registers. Each sample of a recursion waits on the one before; lanes side
+// by side fill that wait with each other's work. The lane loops unroll at
+// any optimisation level, so each lane's history stays in registers.
+template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, int count) {
+#if defined(__GNUC__)
+    if constexpr (lanes == 4) {
+        recurseFour<form>(lane, count);
+        return;
+    }
+#endif
+    float x1[lanes], x2[lanes], y1[lanes], y2[lanes];
+    // Copied out of the lanes: the stores to the samples cannot reach them.
+    const Coefficients* coefficients[lanes];
+    int stride[lanes];
+    float* x[lanes];
+#pragma GCC unroll 4
+    for (int l = 0; l < lanes; ++l) {
+        coefficients[l] = lane[l].coefficients;
+        stride[l] = lane[l].stride;
+        x[l] = lane[l].x;
+        const FilterState& s = *lane[l].state;
+        x1[l] = s.x1;
+        x2[l] = s.x2;
+        y1[l] = s.y1;
+        y2[l] = s.y2;
+    }
+    for (int n = 0; n < count; ++n) {
+#pragma GCC unroll 4
+        for (int l = 0; l < lanes; ++l) {
+            const float in = x[l][n];
+            const float y =
+                output<form>(coefficients[l][n * stride[l]], in, x1[l], x2[l], y1[l], y2[l]);
+            y2[l] = y1[l];
+            y1[l] = y;
+            x2[l] = x1[l];
+            x1[l] = in;
+            x[l][n] = y;
+        }
+    }
+#pragma GCC unroll 4
+    for (int l = 0; l < lanes; ++l) {
+        FilterState& s = *lane[l].state;
+        s.x1 = x1[l];
+        s.x2 = x2[l];
+        s.y1 = y1[l];
+        s.y2 = y2[l];
+    }
 }
 
-// One block of a filter of a given type. The cutoff is clamped, and the
-// coefficients are designed again only when the clamped cutoff, q or type
-// differ from those they were made for.
+// One block's coefficients of a filter of a given type. The cutoff is
+// clamped, and the coefficients are designed again only when the clamped
+// cutoff, q or type differ from those they were made for.
 template <int type>
-void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderContext& context,
-                 float noteCutoff, const float* t, int count, float duration, float start,
-                 float* x) {
+int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderContext& context,
+               float noteCutoff, const float* t, int count, float duration, float start,
+               Coefficients* out) {
     const float q = clamp(filter.q, 1.0f, 128.0f);
     Coefficients k = s.coefficients;
     if (filter.cutoffMods.modulators.empty()) {
@@ -167,17 +256,18 @@ void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderC
         // recursion runs on constants.
         const float fc = clamp(noteCutoff, 50.0f, 10000.0f);
         if (settle(s, fc, q, type)) {
-            design<type>(k, fc, q);
+            const float w = omega(fc);
+            design<type>(k, std::cos(w), std::sin(w), q);
         }
-        recurse<type>(s, count, x, [k](int) { return k; });
         s.coefficients = k;
-        return;
+        out[0] = k;
+        return 0;
     }
 
     // A modulated cutoff is worked out for the whole block first, then its
     // coefficients, so that the sines and divisions do not wait on the
-    // recursion. They go where the last block's designs were, and are taken
-    // from there where the cutoff is the same.
+    // recursion. They also go where the last block's designs were, and are
+    // taken from there where the cutoff is the same.
     float fc[MaxBlockSamples];
     for (int n = 0; n < count; ++n) {
         fc[n] = noteCutoff;
@@ -190,27 +280,68 @@ void processType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderC
             if (n < known && d.cutoffs[n] == clamped) {
                 k = d.coefficients[n];
             } else {
-                design<type>(k, clamped, q);
+                const float w = omega(clamped);
+                design<type>(k, std::cos(w), std::sin(w), q);
             }
         }
         d.cutoffs[n] = clamped;
         d.coefficients[n] = k;
+        out[n] = k;
     }
     d.count = count;
     d.q = q;
     d.type = type;
-    recurse<type>(s, count, x, [&d](int n) { return d.coefficients[n]; });
     s.coefficients = k;
+    return 1;
 }
 
 } // namespace
 
-void Filter::process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
-                     int count, float duration, float start, float* x) const {
+FilterForm Filter::form() const {
+    switch (type) {
+    case PassThrough:
+        return FilterForm::Gain;
+    case LowPass:
+    case HighPass:
+    case Notch:
+        return FilterForm::Symmetric;
+    case BandPass:
+        return FilterForm::BandPass;
+    case LowShelf:
+    case HighShelf:
+        return FilterForm::Shelf;
+    case PeakingCut:
+        return FilterForm::Peaking;
+    default:
+        return FilterForm::Identity;
+    }
+}
+
+int Filter::design(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+                   int count, float duration, float start, FilterCoefficients* out) const {
+    int stride = 0;
     // Types outside the table pass their input through.
     dispatch<int, PassThrough, LowPass, HighPass, BandPass, Notch, LowShelf, HighShelf, PeakingCut,
              -1>(type, [&](auto kind) {
-        processType<kind()>(*this, state, context.filterDesigns(memo), context, noteCutoff, t,
-                            count, duration, start, x);
+        stride = designType<kind()>(*this, state, context.filterDesigns(memo), context, noteCutoff,
+                                    t, count, duration, start, out);
     });
+    return stride;
+}
+
+void Filter::recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count) {
+    dispatch<FilterForm, FilterForm::Gain, FilterForm::Symmetric, FilterForm::BandPass,
+             FilterForm::Shelf, FilterForm::Peaking, FilterForm::Identity>(form, [&](auto f) {
+        dispatch<int, 1, 2, 3, MaxLanes>(laneCount,
+                                         [&](auto n) { recurseLanes<f(), n()>(lanes, count); });
+    });
+}
+
+void Filter::process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+                     int count, float duration, float start, float* x) const {
+    FilterCoefficients coefficients[MaxBlockSamples];
+    const FilterLane lane{
+        &state, coefficients,
+        design(state, context, noteCutoff, t, count, duration, start, coefficients), x};
+    recurse(form(), &lane, 1, count);
 }

@@ -15,13 +15,14 @@
 
 class RenderContext;
 
+// Left undefined by default: a block's arrays of them are filled before use.
 struct FilterCoefficients {
-    float b0 = 0.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+    float b0, b1, b2, a1, a2;
 };
 
 struct FilterState {
     float x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
-    FilterCoefficients coefficients;
+    FilterCoefficients coefficients{};
 
     // Whether the coefficients have been designed yet, and for which clamped
     // cutoff, q and type.
@@ -43,8 +44,26 @@ struct FilterDesigns {
     std::array<FilterCoefficients, MaxBlockSamples> coefficients{};
 };
 
+// The difference equation a filter type runs. Recursions of one form run side
+// by side, whichever types and voices they belong to.
+enum class FilterForm : int { Gain, Symmetric, BandPass, Shelf, Peaking, Identity };
+
+// One filter's recursion over a block: its history, the coefficients in
+// effect at each sample (stride 1) or for the whole block (stride 0), and the
+// samples it filters in place. Without defaults: lanes are filled as they
+// are taken.
+struct FilterLane {
+    FilterState* state;
+    const FilterCoefficients* coefficients;
+    int stride;
+    float* x;
+};
+
 class Filter {
 public:
+    // At most this many recursions run side by side.
+    static constexpr int MaxLanes = 4;
+
     enum Type : int {
         PassThrough = 0,
         LowPass = 1,
@@ -70,4 +89,17 @@ public:
     // whose unmodulated cutoff is noteCutoff(note).
     void process(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
                  int count, float duration, float start, float* x) const;
+
+    FilterForm form() const;
+
+    // The first half of process(): the coefficients of the count samples into
+    // out, designed or taken from the memo; returns the lane stride: 0 when
+    // out[0] holds for the whole block.
+    int design(FilterState& state, RenderContext& context, float noteCutoff, const float* t,
+               int count, float duration, float start, FilterCoefficients* out) const;
+
+    // The second half: the recursions of up to MaxLanes lanes of one form over
+    // count samples, in registers side by side, each on samples of its own.
+    // Each lane's samples are those it would give alone.
+    static void recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count);
 };

@@ -17,8 +17,8 @@ int randomDrawsPerSample(const Instrument& instrument) {
     };
     int draws = 0;
     for (const Oscillator& oscillator : instrument.oscillators) {
-        const Waveform& waveform = *oscillator.waveform;
-        draws += (waveform.shape == Wave::Noise ? 1 : 0) + noisy(waveform.pitchMods);
+        const ModulatedWave& wave = *oscillator.wave;
+        draws += (wave.shape == Wave::Noise ? 1 : 0) + noisy(wave.pitchMods);
     }
     for (const Filter& filter : instrument.filters) {
         draws += noisy(filter.cutoffMods);
@@ -50,14 +50,6 @@ NoteConstants Instrument::noteConstants(int note) const {
 
 void Instrument::render(VoiceState& state, const NoteConstants& note, RenderContext& context,
                         const float* t, int count, float duration, float start, float* out) const {
-    if (count > 1 && randomDraws > 1) {
-        // Noise units take turns at the random generator on every sample;
-        // rendered one unit after the other they would not.
-        for (int n = 0; n < count; ++n) {
-            render(state, note, context, t + n, 1, duration, start, out + n);
-        }
-        return;
-    }
     // Sums and products keep the order of a sample-by-sample evaluation:
     // oscillators, then samplers, added one unit at a time to 0.
     for (int n = 0; n < count; ++n) {
@@ -74,6 +66,10 @@ void Instrument::render(VoiceState& state, const NoteConstants& note, RenderCont
         filters[i].process(state.filters[i], context, note.cutoffs[i], t, count, duration, start,
                            out);
     }
+    finish(t, count, duration, out);
+}
+
+void Instrument::finish(const float* t, int count, float duration, float* out) const {
     float level[MaxBlockSamples];
     ampEnvelope->levels(t, count, duration, level);
     for (int n = 0; n < count; ++n) {
@@ -101,7 +97,9 @@ std::vector<float> Instrument::renderNote(VoiceState& state, RenderContext& cont
             t = t + SampleStep;
         }
         // Free-running LFOs see start 0: they run on t alone.
-        render(state, constants, context, times, count, duration, 0.0f, out);
+        inDrawOrder(randomDraws, count, [&](int from, int part) {
+            render(state, constants, context, times + from, part, duration, 0.0f, out + from);
+        });
         for (int n = 0; n < count; ++n) {
             samples.push_back(out[n] * level);
         }

@@ -49,7 +49,9 @@ public:
     FixedList<Filter, MaxFilters> filters;
 
     // Worked out by prepare() when the instrument is registered.
-    int randomDraws = 0;   // per sample: noise oscillators and noise LFOs
+    // Per sample: noise oscillators and noise LFOs. 0 for every instrument
+    // the song plays live (see waveNoise).
+    int randomDraws = 0;
     VoiceState startState; // where notes start; pre-rendering this instrument moves it on
 
     // Works out randomDraws and the state of a first note: start phases,
@@ -58,9 +60,14 @@ public:
 
     NoteConstants noteConstants(int note) const;
 
-    // count output samples of a note at the times t since its start.
+    // count output samples of a note at the times t since its start. With
+    // more than one random draw per sample, count is 1 (see inDrawOrder).
     void render(VoiceState& state, const NoteConstants& note, RenderContext& context,
                 const float* t, int count, float duration, float start, float* out) const;
+
+    // The last stage of render(): the filtered sum x count samples through the
+    // amplitude envelope and the gain.
+    void finish(const float* t, int count, float duration, float* out) const;
 
     // A lone note held for duration seconds and heard to the end of its
     // release, from state, which moves on; scaled by level, SampleRate samples

@@ -39,21 +39,21 @@ struct AdsrSpec {
 
 struct OscSpec {
     Wave wave;
-    float amplitude;
-    int octave;
-    int semitones;
-    float detune;
-    float phase;
-    float keyTracking;
-    std::vector<ModSpec> pitchMods;
+    float amplitude = 1;
+    int octave = 0;
+    int semitones = 0;
+    float detune = 0;
+    float phase = 0;
+    float keyTracking = 1;
+    std::vector<ModSpec> pitchMods = {};
 };
 
 struct FilterSpec {
-    int type;
+    Filter::Type type;
     float cutoff;
-    float q;
-    float keyTracking;
-    std::vector<ModSpec> cutoffMods;
+    float q = 0;
+    float keyTracking = 0;
+    std::vector<ModSpec> cutoffMods = {};
 };
 
 struct SamplerSpec {
@@ -63,17 +63,17 @@ struct SamplerSpec {
     float duration;
 };
 
+constexpr float none = -1.0f;
+
 struct InstrumentSpec {
     const char* name;
     float gain;
-    float defaultDuration;
+    float defaultDuration = none;
     AdsrSpec amp;
-    std::vector<OscSpec> oscillators;
-    std::vector<FilterSpec> filters;
-    std::vector<SamplerSpec> samplers;
+    std::vector<OscSpec> oscillators = {};
+    std::vector<FilterSpec> filters = {};
+    std::vector<SamplerSpec> samplers = {};
 };
-
-constexpr float none = -1.0f;
 
 // How to read the numbers. The values come from knobs moving in even steps,
 // spread by a power so the steps are fine where the ear is sensitive:
@@ -95,176 +95,226 @@ constexpr float none = -1.0f;
 // A sampler plays its source instrument at a note for a duration plus the
 // source's release, rendered while the bank is built and scaled by its gain.
 std::vector<InstrumentSpec> bankSpec() {
+    using enum Wave;
+    using enum Filter::Type;
     return {
-        {"lead:squeak",
-         0.5f,
-         none,
-         {1.764f, 0, 1, 2.601f},
-         {{Wave::Square,
-           1,
-           0,
-           0,
-           0,
-           0,
-           1,
-           {env(0.016f, 0, 1, 2.209f, 1, 0), lfo(Wave::Sine, 77.44f, FreeRunning, 0.01024f, 1)}},
-          {Wave::Saw, 1, 0, 7, 0, 0, 1, {env(0.1f, 0, 1, 0.1f, 1.01306f, 0)}},
-          {Wave::Saw, 1, 2, 0, 0, 0, 1, {}}},
-         {{2,
-           85.184f,
-           5,
-           0,
-           {lfo(Wave::Sine, 0.09f, Retrigger, 8.4375f, 1),
-            lfo(Wave::Saw, 2.25f, FreeRunning, 0.71874f, 1)}},
-          {0, 884.736f, 0, 0, {}},
-          {3, 512, 0, 0, {lfo(Wave::Saw, 2.25f, FreeRunning, 0.59582f, 1)}}},
-         {}},
+        {.name = "lead:squeak",
+         .gain = 0.5f,
+         .amp = {1.764f, 0, 1, 2.601f},
+         .oscillators = {{.wave = Square,
+                          .pitchMods = {env(0.016f, 0, 1, 2.209f, 1, 0),
+                                        lfo(Sine, 77.44f, FreeRunning, 0.01024f, 1)}},
+                         {.wave = Saw,
+                          .semitones = 7,
+                          .pitchMods = {env(0.1f, 0, 1, 0.1f, 1.01306f, 0)}},
+                         {.wave = Saw, .octave = 2}},
+         .filters = {{.type = HighPass,
+                      .cutoff = 85.184f,
+                      .q = 5,
+                      .cutoffMods = {lfo(Sine, 0.09f, Retrigger, 8.4375f, 1),
+                                     lfo(Saw, 2.25f, FreeRunning, 0.71874f, 1)}},
+                     {.type = PassThrough, .cutoff = 884.736f},
+                     {.type = BandPass,
+                      .cutoff = 512,
+                      .cutoffMods = {lfo(Saw, 2.25f, FreeRunning, 0.59582f, 1)}}}},
 
-        {"bass:detroit",
-         1.7f,
-         none,
-         {0, 0.289f, 0, 0.081f},
-         {{Wave::Sine, 1, -1, 0, 0.01f, 0, 1, {}},
-          {Wave::Square, 1, 0, 0, 0, 0, 1, {}},
-          {Wave::Sine, 0.97f, 2, 7, 0, 0, 1, {}}},
-         {{1, 74.088f, 0, 0, {env(0, 0.169f, 0, 0.196f, 15.4f, 0)}},
-          {7,
-           1404.93f,
-           0,
-           0,
-           {env(0, 0.169f, 0, 0.196f, 3.3f, 0), lfo(Wave::Sine, 0.16f, FreeRunning, -0.4f, 1)}}},
-         {}},
+        {.name = "bass:detroit",
+         .gain = 1.7f,
+         .amp = {0, 0.289f, 0, 0.081f},
+         .oscillators = {{.wave = Sine, .octave = -1, .detune = 0.01f},
+                         {.wave = Square},
+                         {.wave = Sine, .amplitude = 0.97f, .octave = 2, .semitones = 7}},
+         .filters = {{.type = LowPass,
+                      .cutoff = 74.088f,
+                      .cutoffMods = {env(0, 0.169f, 0, 0.196f, 15.4f, 0)}},
+                     {.type = PeakingCut,
+                      .cutoff = 1404.93f,
+                      .cutoffMods = {env(0, 0.169f, 0, 0.196f, 3.3f, 0),
+                                     lfo(Sine, 0.16f, FreeRunning, -0.4f, 1)}}}},
 
-        {"drum:hat:hiss",
-         0.5f,
-         none,
-         {0, 0.064f, 0.3364f, 0.064f},
-         {{Wave::Noise, 1, 0, 0, 0, 0.599783f, 1, {}}},
-         {{2, 6028.57f, 1, 0, {}}, {5, 5639.75f, 1, 0, {env(0.484f, 10, 1, 10, 9.2f, 0)}}},
-         {}},
+        {.name = "drum:hat:hiss",
+         .gain = 0.5f,
+         .amp = {0, 0.064f, 0.3364f, 0.064f},
+         .oscillators = {{.wave = Noise, .phase = 0.599783f}},
+         .filters = {{.type = HighPass, .cutoff = 6028.57f, .q = 1},
+                     {.type = LowShelf,
+                      .cutoff = 5639.75f,
+                      .q = 1,
+                      .cutoffMods = {env(0.484f, 10, 1, 10, 9.2f, 0)}}}},
 
-        {"drum:bass:mud",
-         2,
-         none,
-         {0.001f, 0.196f, 0, 0.144f},
-         {{Wave::Square, 1, -3, 0, 0, 0.842893f, 0, {env(0, 0.064f, 0, 0, 2.1f, 0)}},
-          {Wave::Sine, 0.83f, -2, -10, 0, 0.58269f, 0, {env(0, 0.064f, 0, 0, 2.1f, 0)}}},
-         {{1, 74.088f, 1.715f, 0, {env(0, 0.064f, 0, 0, 5.4f, 0)}}},
-         {}},
+        {.name = "drum:bass:mud",
+         .gain = 2,
+         .amp = {0.001f, 0.196f, 0, 0.144f},
+         .oscillators = {{.wave = Square,
+                          .octave = -3,
+                          .phase = 0.842893f,
+                          .keyTracking = 0,
+                          .pitchMods = {env(0, 0.064f, 0, 0, 2.1f, 0)}},
+                         {.wave = Sine,
+                          .amplitude = 0.83f,
+                          .octave = -2,
+                          .semitones = -10,
+                          .phase = 0.58269f,
+                          .keyTracking = 0,
+                          .pitchMods = {env(0, 0.064f, 0, 0, 2.1f, 0)}}},
+         .filters = {{.type = LowPass,
+                      .cutoff = 74.088f,
+                      .q = 1.715f,
+                      .cutoffMods = {env(0, 0.064f, 0, 0, 5.4f, 0)}}}},
 
-        {"lead:neurotic",
-         1.6f,
-         none,
-         {0.001f, 0, 1, 2.601f},
-         {{Wave::Saw, 1, 0, 0, -0.03f, 0, 1, {}},
-          {Wave::Saw, 1, 1, 0, 0.05f, 0, 1, {}},
-          {Wave::Saw, 0.77f, 3, 3, 0, 0, 1, {lfo(Wave::Sine, 57.76f, FreeRunning, 0.04394f, 1)}}},
-         {{1, 551.368f, 0.97556f, 0, {env(3.721f, 0, 1, 10, 10, 0)}},
-          {4, 262.144f, 0, 0, {lfo(Wave::Sine, 1, FreeRunning, 1.09744f, 1)}}},
-         {}},
+        {.name = "lead:neurotic",
+         .gain = 1.6f,
+         .amp = {0.001f, 0, 1, 2.601f},
+         .oscillators = {{.wave = Saw, .detune = -0.03f},
+                         {.wave = Saw, .octave = 1, .detune = 0.05f},
+                         {.wave = Saw,
+                          .amplitude = 0.77f,
+                          .octave = 3,
+                          .semitones = 3,
+                          .pitchMods = {lfo(Sine, 57.76f, FreeRunning, 0.04394f, 1)}}},
+         .filters = {{.type = LowPass,
+                      .cutoff = 551.368f,
+                      .q = 0.97556f,
+                      .cutoffMods = {env(3.721f, 0, 1, 10, 10, 0)}},
+                     {.type = Notch,
+                      .cutoff = 262.144f,
+                      .cutoffMods = {lfo(Sine, 1, FreeRunning, 1.09744f, 1)}}}},
 
-        {"drum:snare:snap",
-         3.7f,
-         none,
-         {0, 0.196f, 0, 0.196f},
-         {{Wave::Noise, 1, 0, 0, 0, 0.317163f, 1, {}},
-          {Wave::Sine, 1, -3, 0, 0, 0.0695606f, 0, {env(0, 0.081f, 0, 0, 3.51232f, 0)}}},
-         {{2, 195.112f, 1, 0, {env(0, 0.081f, 0, 0, 0.8575f, 0)}},
-          {7, 2000.38f, 1, 0, {env(0, 0.256f, 0, 0.1f, 4.10758f, 0)}}},
-         {}},
+        {.name = "drum:snare:snap",
+         .gain = 3.7f,
+         .amp = {0, 0.196f, 0, 0.196f},
+         .oscillators = {{.wave = Noise, .phase = 0.317163f},
+                         {.wave = Sine,
+                          .octave = -3,
+                          .phase = 0.0695606f,
+                          .keyTracking = 0,
+                          .pitchMods = {env(0, 0.081f, 0, 0, 3.51232f, 0)}}},
+         .filters = {{.type = HighPass,
+                      .cutoff = 195.112f,
+                      .q = 1,
+                      .cutoffMods = {env(0, 0.081f, 0, 0, 0.8575f, 0)}},
+                     {.type = PeakingCut,
+                      .cutoff = 2000.38f,
+                      .q = 1,
+                      .cutoffMods = {env(0, 0.256f, 0, 0.1f, 4.10758f, 0)}}}},
 
-        {"pad:oceans",
-         0.5f,
-         none,
-         {0.841f, 0, 1, 1.521f},
-         {{Wave::Saw, 1, 0, 0, 0, 0, 1, {}},
-          {Wave::Saw, 1, 0, 0, 0.11f, 0, 1, {}},
-          {Wave::Saw, 1, 1, 0, -0.08f, 0, 1, {}}},
-         {{1, 1404.93f, 1, 0, {env(0, 5.329f, 0, 4.356f, 3.90224f, 0)}}, {5, 64, 0, 0, {}}},
-         {}},
+        {.name = "pad:oceans",
+         .gain = 0.5f,
+         .amp = {0.841f, 0, 1, 1.521f},
+         .oscillators = {{.wave = Saw},
+                         {.wave = Saw, .detune = 0.11f},
+                         {.wave = Saw, .octave = 1, .detune = -0.08f}},
+         .filters = {{.type = LowPass,
+                      .cutoff = 1404.93f,
+                      .q = 1,
+                      .cutoffMods = {env(0, 5.329f, 0, 4.356f, 3.90224f, 0)}},
+                     {.type = LowShelf, .cutoff = 64}}},
 
-        {"drum:snare:retro",
-         1.8f,
-         none,
-         {0, 0.256f, 0, 0.144f},
-         {{Wave::Noise, 1, 0, 0, 0, 0.190051f, 1, {}},
-          {Wave::Sine, 0.36f, 4, 0, 0, 0.0171f, 0, {env(0, 0.016f, 0, 0, 0.39366f, 0)}}},
-         {{2,
-           21.952f,
-           4.42368f,
-           0,
-           {env(0, 0.121f, 0, 0, 2.81216f, 0), lfo(Wave::Sine, 0.64f, FreeRunning, 6.57018f, 1)}},
-          {5, 140.608f, 1, 0, {env(0, 0.064f, 0, 0.064f, 2.81216f, 0)}}},
-         {}},
+        {.name = "drum:snare:retro",
+         .gain = 1.8f,
+         .amp = {0, 0.256f, 0, 0.144f},
+         .oscillators = {{.wave = Noise, .phase = 0.190051f},
+                         {.wave = Sine,
+                          .amplitude = 0.36f,
+                          .octave = 4,
+                          .phase = 0.0171f,
+                          .keyTracking = 0,
+                          .pitchMods = {env(0, 0.016f, 0, 0, 0.39366f, 0)}}},
+         .filters = {{.type = HighPass,
+                      .cutoff = 21.952f,
+                      .q = 4.42368f,
+                      .cutoffMods = {env(0, 0.121f, 0, 0, 2.81216f, 0),
+                                     lfo(Sine, 0.64f, FreeRunning, 6.57018f, 1)}},
+                     {.type = LowShelf,
+                      .cutoff = 140.608f,
+                      .q = 1,
+                      .cutoffMods = {env(0, 0.064f, 0, 0.064f, 2.81216f, 0)}}}},
 
-        {"lead:buzzer",
-         1,
-         none,
-         {0, 0, 1, 0.004f},
-         {{Wave::Saw, 1, 0, 0, 0, 0, 1, {}},
-          {Wave::Saw, 0.47f, 1, 0, 0.02f, 0, 1, {}},
-          {Wave::Saw, 0.33f, 1, 7, -0.04f, 0, 1, {}}},
-         {{2, 681.472f, 0, 0, {}},
-          {7, 4251.53f, 1, 0, {lfo(Wave::Sine, 0.09f, FreeRunning, 2.5f, 1)}}},
-         {}},
+        {.name = "lead:buzzer",
+         .gain = 1,
+         .amp = {0, 0, 1, 0.004f},
+         .oscillators =
+             {{.wave = Saw},
+              {.wave = Saw, .amplitude = 0.47f, .octave = 1, .detune = 0.02f},
+              {.wave = Saw, .amplitude = 0.33f, .octave = 1, .semitones = 7, .detune = -0.04f}},
+         .filters = {{.type = HighPass, .cutoff = 681.472f},
+                     {.type = PeakingCut,
+                      .cutoff = 4251.53f,
+                      .q = 1,
+                      .cutoffMods = {lfo(Sine, 0.09f, FreeRunning, 2.5f, 1)}}}},
 
-        {"sample:drum:bass:mud", 1.4f, 0.4f, {0, 0, 1, 0}, {}, {}, {{"drum:bass:mud", -24, 1, 1}}},
-        {"sample:drum:hat:hiss:closed",
-         1,
-         0.2f,
-         {0, 0, 1, 0},
-         {},
-         {},
-         {{"drum:hat:hiss", -24, 1, 0.08f}}},
-        {"sample:drum:snare:snap", 1, 0.3f, {0, 0, 1, 0}, {}, {}, {{"drum:snare:snap", -24, 1, 1}}},
-        {"sample:drum:snare:retro",
-         0.7f,
-         0.3f,
-         {0, 0, 1, 0},
-         {},
-         {},
-         {{"drum:snare:retro", -24, 1, 1}}},
+        {.name = "sample:drum:bass:mud",
+         .gain = 1.4f,
+         .defaultDuration = 0.4f,
+         .amp = {0, 0, 1, 0},
+         .samplers = {{"drum:bass:mud", -24, 1, 1}}},
+        {.name = "sample:drum:hat:hiss:closed",
+         .gain = 1,
+         .defaultDuration = 0.2f,
+         .amp = {0, 0, 1, 0},
+         .samplers = {{"drum:hat:hiss", -24, 1, 0.08f}}},
+        {.name = "sample:drum:snare:snap",
+         .gain = 1,
+         .defaultDuration = 0.3f,
+         .amp = {0, 0, 1, 0},
+         .samplers = {{"drum:snare:snap", -24, 1, 1}}},
+        {.name = "sample:drum:snare:retro",
+         .gain = 0.7f,
+         .defaultDuration = 0.3f,
+         .amp = {0, 0, 1, 0},
+         .samplers = {{"drum:snare:retro", -24, 1, 1}}},
 
-        {"lead:phaser",
-         1.2f,
-         none,
-         {1.156f, 0, 1, 2.401f},
-         {{Wave::Saw, 1, 1, 0, 0, 0, 1, {}},
-          {Wave::Saw, 1, 1, 0, 0.11f, 0, 1, {lfo(Wave::Sine, 3.24f, Retrigger, 0.00128f, 1)}},
-          {Wave::Sine, 0.55f, 1, 7, 0.02f, 0, 1, {}},
-          {Wave::Sine, 0.61f, 2, 0, 0, 0, 1, {}},
-          {Wave::Noise, 0.3f, 6, 0, 0, 0, 1, {}}},
-         {{3,
-           287.496f,
-           0.37044f,
-           0,
-           {lfo(Wave::Saw, 0.25f, Retrigger, 5.00094f, 1),
-            lfo(Wave::Square, 4, Retrigger, 1.18638f, 1), env(0, 10, 1, 2.916f, -0.71874f, 0),
-            lfo(Wave::Square, 1, Retrigger, 1.94672f, 1, 0.5f)}},
-          {6, 2515.46f, 1, 50, {}}},
-         {}},
+        {.name = "lead:phaser",
+         .gain = 1.2f,
+         .amp = {1.156f, 0, 1, 2.401f},
+         .oscillators =
+             {{.wave = Saw, .octave = 1},
+              {.wave = Saw,
+               .octave = 1,
+               .detune = 0.11f,
+               .pitchMods = {lfo(Sine, 3.24f, Retrigger, 0.00128f, 1)}},
+              {.wave = Sine, .amplitude = 0.55f, .octave = 1, .semitones = 7, .detune = 0.02f},
+              {.wave = Sine, .amplitude = 0.61f, .octave = 2},
+              {.wave = Noise, .amplitude = 0.3f, .octave = 6}},
+         .filters = {{.type = BandPass,
+                      .cutoff = 287.496f,
+                      .q = 0.37044f,
+                      .cutoffMods = {lfo(Saw, 0.25f, Retrigger, 5.00094f, 1),
+                                     lfo(Square, 4, Retrigger, 1.18638f, 1),
+                                     env(0, 10, 1, 2.916f, -0.71874f, 0),
+                                     lfo(Square, 1, Retrigger, 1.94672f, 1, 0.5f)}},
+                     {.type = HighShelf, .cutoff = 2515.46f, .q = 1, .keyTracking = 50}}},
 
-        {"lead:fifth",
-         0.7f,
-         none,
-         {0.001f, 0, 1, 1.521f},
-         {{Wave::Saw, 1, 1, 0, 0, 0, 1, {}},
-          {Wave::Saw, 1, 1, 7, 0, 0, 1, {lfo(Wave::Sine, 1, FreeRunning, 0.00128f, 1)}},
-          {Wave::Sine, 0.42f, 3, 0, 0, 0, 1, {}}},
-         {{1, 1906.62f, 1, 30, {lfo(Wave::Triangle, 1, Retrigger, 0.48778f, 1)}}},
-         {}},
+        {.name = "lead:fifth",
+         .gain = 0.7f,
+         .amp = {0.001f, 0, 1, 1.521f},
+         .oscillators = {{.wave = Saw, .octave = 1},
+                         {.wave = Saw,
+                          .octave = 1,
+                          .semitones = 7,
+                          .pitchMods = {lfo(Sine, 1, FreeRunning, 0.00128f, 1)}},
+                         {.wave = Sine, .amplitude = 0.42f, .octave = 3}},
+         .filters = {{.type = LowPass,
+                      .cutoff = 1906.62f,
+                      .q = 1,
+                      .keyTracking = 30,
+                      .cutoffMods = {lfo(Triangle, 1, Retrigger, 0.48778f, 1)}}}},
 
-        {"pad:lush",
-         0.6f,
-         none,
-         {1.6f, 0, 1, 3.6f},
-         {{Wave::Saw, 1, 0, 0, 0, 0, 1, {}},
-          {Wave::Saw, 1, 1, 0, -0.04f, 0, 1, {}},
-          {Wave::Saw, 1, 1, 7, 0.06f, 0, 1, {}}},
-         {{4, 1000, 1, 0, {lfo(Wave::Sine, 0.25f, FreeRunning, 1.94672f, 1)}},
-          {5, 262.144f, 1, 0, {lfo(Wave::Sine, 0.16f, FreeRunning, 0.48778f, 1)}},
-          {6, 7529.54f, 0, 0, {}}},
-         {}},
+        {.name = "pad:lush",
+         .gain = 0.6f,
+         .amp = {1.6f, 0, 1, 3.6f},
+         .oscillators = {{.wave = Saw},
+                         {.wave = Saw, .octave = 1, .detune = -0.04f},
+                         {.wave = Saw, .octave = 1, .semitones = 7, .detune = 0.06f}},
+         .filters = {{.type = Notch,
+                      .cutoff = 1000,
+                      .q = 1,
+                      .cutoffMods = {lfo(Sine, 0.25f, FreeRunning, 1.94672f, 1)}},
+                     {.type = LowShelf,
+                      .cutoff = 262.144f,
+                      .q = 1,
+                      .cutoffMods = {lfo(Sine, 0.16f, FreeRunning, 0.48778f, 1)}},
+                     {.type = HighShelf, .cutoff = 7529.54f}}},
     };
 }
 
@@ -303,10 +353,10 @@ void BuildInstrumentBank(Synth& synth, std::uint32_t seed, std::span<const char*
                                                  spec.amp.release);
 
         for (const OscSpec& o : spec.oscillators) {
-            Waveform* waveform = synth.createWaveform(o.wave);
-            addModulators(synth, waveform->pitchMods, o.pitchMods);
+            ModulatedWave* wave = synth.createModulatedWave(o.wave);
+            addModulators(synth, wave->pitchMods, o.pitchMods);
             Oscillator osc;
-            osc.waveform = waveform;
+            osc.wave = wave;
             osc.amplitude = o.amplitude;
             osc.octave = o.octave;
             osc.semitones = o.semitones;

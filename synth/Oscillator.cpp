@@ -21,41 +21,43 @@ template <Wave shape> float waveInCycle(float p) {
     }
 }
 
-template <Wave shape, typename Steps>
-void runInCycle(float& phase, float amplitude, int count, float* x, Steps step) {
-    float p = phase;
-    for (int n = 0; n < count; ++n) {
-        const float q = p + step(n);
-        p = q >= 1.0f ? q - 1.0f : q;
-        x[n] = x[n] + waveInCycle<shape>(p) * amplitude;
+// The phases of lanes lanes side by side, each waiting only on its own; the
+// lane loops unroll at any optimisation level, so the phases stay in
+// registers.
+template <Wave shape, bool inCycle, int lanes>
+void runLanes(const OscillatorLane* lane, int count) {
+    // Copied out of the lanes: the stores to the samples cannot reach them.
+    float p[lanes], amplitude[lanes];
+    const float* steps[lanes];
+    int stride[lanes];
+    float* x[lanes];
+#pragma GCC unroll 4
+    for (int l = 0; l < lanes; ++l) {
+        p[l] = *lane[l].phase;
+        amplitude[l] = lane[l].amplitude;
+        steps[l] = lane[l].steps;
+        stride[l] = lane[l].stride;
+        x[l] = lane[l].x;
     }
-    phase = p;
-}
-
-// Any phase and step: negative frequencies, or several cycles in one step.
-template <Wave shape, typename Steps>
-void runAnyPhase(float& phase, float amplitude, int count, float* x, Steps step) {
-    float p = phase;
     for (int n = 0; n < count; ++n) {
-        const float q = p + step(n);
-        p = q - std::trunc(q);
-        x[n] = x[n] + waveValue(shape, p, 1.0f) * amplitude;
-    }
-    phase = p;
-}
-
-// One loop per wave, so the wave inlines and the phase stays in a register.
-// step(n) is the phase step of sample n.
-template <typename Steps>
-void run(Wave shape, bool inCycle, float& phase, float amplitude, int count, float* x, Steps step) {
-    dispatch<Wave, Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square, Wave::Noise>(
-        shape, [&](auto wave) {
-            if (inCycle) {
-                runInCycle<wave()>(phase, amplitude, count, x, step);
+#pragma GCC unroll 4
+        for (int l = 0; l < lanes; ++l) {
+            const float q = p[l] + steps[l][n * stride[l]];
+            float wave;
+            if constexpr (inCycle) {
+                p[l] = q >= 1.0f ? q - 1.0f : q;
+                wave = waveInCycle<shape>(p[l]);
             } else {
-                runAnyPhase<wave()>(phase, amplitude, count, x, step);
+                p[l] = q - std::trunc(q);
+                wave = waveValue(shape, p[l], 1.0f);
             }
-        });
+            x[l][n] = x[l][n] + wave * amplitude[l];
+        }
+    }
+#pragma GCC unroll 4
+    for (int l = 0; l < lanes; ++l) {
+        *lane[l].phase = p[l];
+    }
 }
 
 bool withinCycle(float v) {
@@ -64,16 +66,14 @@ bool withinCycle(float v) {
 
 } // namespace
 
-void Oscillator::render(float& phase, float frequency, RenderContext& context, const float* t,
-                        int count, float duration, float start, float* x) const {
-    const ModChain& mods = waveform->pitchMods;
+bool Oscillator::steps(float phase, float frequency, RenderContext& context, const float* t,
+                       int count, float duration, float start, float* steps, int& stride) const {
+    const ModChain& mods = wave->pitchMods;
     if (mods.modulators.empty()) {
-        const float step = frequency * SampleStep;
-        const bool inCycle = withinCycle(phase) && withinCycle(step);
-        run(waveform->shape, inCycle, phase, amplitude, count, x, [step](int) { return step; });
-        return;
+        steps[0] = frequency * SampleStep;
+        stride = 0;
+        return withinCycle(phase) && withinCycle(steps[0]);
     }
-    float steps[MaxBlockSamples];
     for (int n = 0; n < count; ++n) {
         steps[n] = frequency;
     }
@@ -83,5 +83,33 @@ void Oscillator::render(float& phase, float frequency, RenderContext& context, c
         steps[n] = steps[n] * SampleStep;
         inCycle = inCycle && withinCycle(steps[n]);
     }
-    run(waveform->shape, inCycle, phase, amplitude, count, x, [&steps](int n) { return steps[n]; });
+    stride = 1;
+    return inCycle;
+}
+
+void Oscillator::run(Wave shape, bool inCycle, const OscillatorLane* lanes, int laneCount,
+                     int count) {
+    // One loop per wave, so the wave inlines and the phases stay in registers.
+    dispatch<Wave, Wave::Sine, Wave::Saw, Wave::Triangle, Wave::Square, Wave::Noise>(
+        shape, [&](auto kind) {
+            dispatch<bool, true, false>(inCycle, [&](auto within) {
+                if constexpr (kind() == Wave::Noise) {
+                    for (int l = 0; l < laneCount; ++l) {
+                        runLanes<kind(), within(), 1>(lanes + l, count);
+                    }
+                } else {
+                    dispatch<int, 1, 2, 3, MaxLanes>(
+                        laneCount, [&](auto n) { runLanes<kind(), within(), n()>(lanes, count); });
+                }
+            });
+        });
+}
+
+void Oscillator::render(float& phase, float frequency, RenderContext& context, const float* t,
+                        int count, float duration, float start, float* x) const {
+    float stepsOfBlock[MaxBlockSamples];
+    OscillatorLane lane{&phase, stepsOfBlock, 0, amplitude, x};
+    const bool inCycle =
+        steps(phase, frequency, context, t, count, duration, start, stepsOfBlock, lane.stride);
+    run(wave->shape, inCycle, &lane, 1, count);
 }

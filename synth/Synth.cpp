@@ -153,30 +153,50 @@ void Synth::renderSamples(const float* times, float* out, int count) {
 
 void Synth::renderBlock(const float* times, float* out, int count) {
     Span spans[voiceCount]; // filled for the active voices only
-    int drawing = 0;
+    int draws = 0;
     for (int k = 0; k < activeCount; ++k) {
         const Voice& v = voices[activeSlots[k]];
         spans[k] = soundingSpan(v, times, count);
-        if (spans[k].from < spans[k].to && v.instrument->randomDraws > 0) {
-            ++drawing;
+        if (spans[k].from < spans[k].to) {
+            draws += v.instrument->randomDraws;
         }
     }
-    if (drawing > 1 && count > 1) {
-        // Voices with noise take turns at the random generator on every
-        // sample, in slot order; rendered voice by voice they would not.
-        for (int n = 0; n < count; ++n) {
-            renderBlock(times + n, out + n, 1);
-        }
+    if (draws > 1 && count > 1) {
+        inDrawOrder(draws, count,
+                    [&](int from, int length) { renderBlock(times + from, out + from, length); });
         return;
     }
 
+    // Each voice's sound first: those sounding through the block without
+    // noise together, the others alone.
+    BatchVoice batched[voiceCount];
+    int batchedCount = 0;
+    for (int k = 0; k < activeCount; ++k) {
+        Voice& v = voices[activeSlots[k]];
+        const Span span = spans[k];
+        const int length = span.to - span.from;
+        if (length <= 0) {
+            continue;
+        }
+        float* d = noteTimes[k].data();
+        for (int n = 0; n < length; ++n) {
+            d[n] = times[span.from + n] - v.start;
+        }
+        if (length == count && v.instrument->randomDraws == 0) {
+            batched[batchedCount++] = {v.instrument, &v.state, &v.constants,    d,
+                                       v.duration,   v.start,  sounds[k].data()};
+        } else {
+            v.instrument->render(v.state, v.constants, context, d, length, v.duration, v.start,
+                                 sounds[k].data());
+        }
+    }
+    batch.render(batched, batchedCount, context, count);
+
+    // Then the mix, voice by voice in slot order: each sample's sum is formed
+    // in the same order as one sample at a time would form it.
     for (int n = 0; n < count; ++n) {
         out[n] = 0.0f;
     }
-    // Voice by voice in slot order: each sample's sum is formed in the same
-    // order as one sample at a time would form it.
-    float d[MaxBlockSamples];
-    float sound[MaxBlockSamples];
     int kept = 0;
     for (int k = 0; k < activeCount; ++k) {
         const int slot = activeSlots[k];
@@ -184,11 +204,7 @@ void Synth::renderBlock(const float* times, float* out, int count) {
         const Span span = spans[k];
         const int length = span.to - span.from;
         if (length > 0) {
-            for (int n = 0; n < length; ++n) {
-                d[n] = times[span.from + n] - v.start;
-            }
-            v.instrument->render(v.state, v.constants, context, d, length, v.duration, v.start,
-                                 sound);
+            const float* sound = sounds[k].data();
             const float gain = v.channel->gain;
             const float velocity = v.velocity;
             float* mix = out + span.from;
@@ -214,8 +230,8 @@ void Synth::renderBlock(const float* times, float* out, int count) {
     }
 }
 
-Waveform* Synth::createWaveform(Wave shape) {
-    Waveform& w = waveforms.emplace_back();
+ModulatedWave* Synth::createModulatedWave(Wave shape) {
+    ModulatedWave& w = modulatedWaves.emplace_back();
     w.shape = shape;
     return &w;
 }

@@ -11,9 +11,10 @@
 #include "synth/Envelope.h"
 #include "synth/Instrument.h"
 #include "synth/Lfo.h"
+#include "synth/ModulatedWave.h"
 #include "synth/RenderContext.h"
 #include "synth/Voice.h"
-#include "synth/Waveform.h"
+#include "synth/VoiceBatch.h"
 
 #include <array>
 #include <cstdint>
@@ -49,7 +50,7 @@ public:
 
     // Building the bank. Shared units live as long as the synth; instruments
     // refer to them.
-    Waveform* createWaveform(Wave shape);
+    ModulatedWave* createModulatedWave(Wave shape);
     Lfo* createLfo(Wave shape, float frequency, float phase, bool retrigger);
     Envelope* createEnvelope(float attack, float decay, float sustain, float release);
 
@@ -67,10 +68,15 @@ private:
     std::array<std::uint8_t, voiceCount> activeSlots{};
     int activeCount = 0;
     std::vector<std::unique_ptr<Instrument>> instruments;
-    std::deque<Waveform> waveforms;
+    std::deque<ModulatedWave> modulatedWaves;
     std::deque<Lfo> lfos;
     std::deque<Envelope> envelopes;
     RenderContext context;
+    // A block's note times and sound of each active voice, by its place in
+    // activeSlots, and the scratch of rendering them together.
+    std::array<std::array<float, MaxBlockSamples>, voiceCount> noteTimes;
+    std::array<std::array<float, MaxBlockSamples>, voiceCount> sounds;
+    VoiceBatch batch;
 
     void activate(int slot);
     void renderBlock(const float* times, float* out, int count);

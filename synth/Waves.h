@@ -48,6 +48,10 @@ inline float waveSquare(float a, float b) {
 }
 
 // A fresh draw of the shared random generator mapped to [-1, 1]; ignores a and b.
+// That generator is the show's: the scenes reseed it every frame, so noise
+// drawn while the song plays would follow the frames. Noise is drawn only
+// while the bank pre-renders its sampled drums; no instrument the song plays
+// live may draw it (tests/synth checks every channel's instrument).
 inline float waveNoise(float, float) {
     return (static_cast<float>(Random::rand()) * 3.0518509e-05f - 0.5f) * 2.0f;
 }

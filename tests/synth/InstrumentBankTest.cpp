@@ -121,7 +121,7 @@ TEST(InstrumentBank, TableValuesReachTheRegisteredInstruments) {
 
     const Instrument* phaser = find(*synth, "lead:phaser");
     ASSERT_EQ(phaser->oscillators.size(), 5);
-    EXPECT_EQ(phaser->oscillators[4].waveform->shape, Wave::Noise);
+    EXPECT_EQ(phaser->oscillators[4].wave->shape, Wave::Noise);
     EXPECT_EQ(phaser->oscillators[4].octave, 6);
     const auto& mods = phaser->filters[0].cutoffMods.modulators;
     ASSERT_EQ(mods.size(), 4);
@@ -171,8 +171,8 @@ TEST(InstrumentBank, EveryUnitIsCreatedForExactlyOnePlace) {
     for (const Instrument* inst : synth->findInstruments("*")) {
         once(inst->ampEnvelope);
         for (const Oscillator& o : inst->oscillators) {
-            once(o.waveform);
-            chain(o.waveform->pitchMods);
+            once(o.wave);
+            chain(o.wave->pitchMods);
         }
         for (const Filter& f : inst->filters) {
             chain(f.cutoffMods);
@@ -224,6 +224,22 @@ TEST(InstrumentBank, SampledDrumBuffersHaveTheirLengthsAndNoiseFromTheSeed) {
     EXPECT_TRUE(find(*a, "drum:snare:snap")->startState.filters[0].designed);
     EXPECT_FALSE(find(*a, "drum:snare:snap")->startState.filters[1].y1 == 0.0f);
     EXPECT_FALSE(find(*a, "lead:fifth")->startState.filters[0].designed);
+}
+
+// Noise draws on the show-wide generator, which the scenes reseed every frame:
+// a note drawing it live would sound as the frames decide. Only pre-rendering
+// may draw, while the bank is built.
+TEST(InstrumentBank, NoInstrumentTheSongPlaysDrawsNoise) {
+    auto synth = makeSynth();
+    Sequencer sequencer(*synth);
+    sequencer.loadSong();
+    for (int c = 0; c < Sequencer::ChannelCount; ++c) {
+        const Instrument* live = sequencer.channelInstruments[c];
+        ASSERT_NE(live, nullptr) << "channel " << c;
+        EXPECT_EQ(live->randomDraws, 0) << live->name << " on channel " << c;
+    }
+    // The drums' sources do draw: their noise is in the sampled buffers.
+    EXPECT_EQ(find(*synth, "drum:snare:snap")->randomDraws, 1);
 }
 
 TEST(InstrumentBank, SampledHitsRepeatExactlySynthesizedNoiseHitsDoNot) {

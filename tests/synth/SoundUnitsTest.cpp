@@ -106,7 +106,7 @@ TEST(Waves, NoiseSpansTheFullRangeFromTheSharedGenerator) {
 }
 
 TEST(Oscillator, PitchFollowsNoteOctaveSemitonesDetuneAndKeyTracking) {
-    const Waveform sine;
+    const ModulatedWave sine;
     // The last two: 110 Hz up an octave and a fifth; -12 + 7 + 1 semitones.
     const struct {
         float keyTracking;
@@ -119,7 +119,7 @@ TEST(Oscillator, PitchFollowsNoteOctaveSemitonesDetuneAndKeyTracking) {
                  {1.0f, 1, 7, 0.0f, -24.0f, 330}, {1.0f, -1, 7, 0.5f, 0.0f, 349}};
     for (const auto& c : cases) {
         Oscillator osc;
-        osc.waveform = &sine;
+        osc.wave = &sine;
         osc.keyTracking = c.keyTracking;
         osc.octave = c.octave;
         osc.semitones = c.semitones;
@@ -131,10 +131,10 @@ TEST(Oscillator, PitchFollowsNoteOctaveSemitonesDetuneAndKeyTracking) {
 }
 
 TEST(Oscillator, PhaseAdvancesBeforeTheWaveIsRead) {
-    Waveform saw;
+    ModulatedWave saw;
     saw.shape = Wave::Saw;
     Oscillator osc;
-    osc.waveform = &saw;
+    osc.wave = &saw;
     osc.amplitude = 0.5f;
     RenderContext context;
     float phase = 0.25f;
@@ -162,12 +162,12 @@ TEST(Oscillator, AnyFrequencyKeepsThePhaseWithinACycle) {
     // Past the sample rate a saw aliases back down; driven below zero by its
     // pitch modulation it runs backwards. Either way it keeps its swing.
     const Envelope held{0.0f, 0.0f, 1.0f, 0.0f};
-    Waveform saw;
+    ModulatedWave saw;
     saw.shape = Wave::Saw;
-    Waveform backwards = saw;
+    ModulatedWave backwards = saw;
     backwards.pitchMods.addEnvelope(&held, -2.0f, 0.0f);
     const struct {
-        const Waveform& waveform;
+        const ModulatedWave& wave;
         float frequency, phase;
         int hertz;
     } cases[] = {{saw, 22050.0f + 440.0f, 0.0f, 440},
@@ -176,7 +176,7 @@ TEST(Oscillator, AnyFrequencyKeepsThePhaseWithinACycle) {
                  {backwards, 880.0f, 0.0f, 880}};
     for (const auto& c : cases) {
         Oscillator osc;
-        osc.waveform = &c.waveform;
+        osc.wave = &c.wave;
         const std::vector<float> out = oscillatorSecond(osc, c.frequency, c.phase);
         EXPECT_NEAR(wraps(out), c.hertz, 2) << c.frequency << " Hz from phase " << c.phase;
         const auto [lo, hi] = std::minmax_element(out.begin(), out.end());
@@ -186,16 +186,16 @@ TEST(Oscillator, AnyFrequencyKeepsThePhaseWithinACycle) {
 
 TEST(Oscillator, PitchModulationIsMultiplicative) {
     const Envelope full{0.0f, 0.0f, 1.0f, 0.0f}; // level 1 while held
-    Waveform sine;
+    ModulatedWave sine;
     sine.pitchMods.addEnvelope(&full, 1.0f, 0.0f); // value 1 doubles
     Oscillator osc;
-    osc.waveform = &sine;
+    osc.wave = &sine;
     EXPECT_NEAR(crossings(oscillatorSecondAt(osc, 0.0f, 0.0f)), 880, 1);
 
-    Waveform stopped;
+    ModulatedWave stopped;
     stopped.pitchMods.addEnvelope(&full, -1.0f, 0.0f); // value -1 drives it to 0 Hz
     Oscillator still;
-    still.waveform = &stopped;
+    still.wave = &stopped;
     for (float v : oscillatorSecondAt(still, 0.0f, 0.25f)) {
         ASSERT_NEAR(v, 1.0f, 1e-6f);
     }

@@ -29,7 +29,7 @@ protected:
     // 0.75 it holds +1.
     Oscillator steadyOne() {
         Oscillator osc;
-        osc.waveform = synth->createWaveform(Wave::Square);
+        osc.wave = synth->createModulatedWave(Wave::Square);
         osc.keyTracking = 0.0f;
         osc.octave = -100;
         osc.startPhase = 0.75f;
@@ -190,7 +190,7 @@ TEST_F(VoicePool, RegisteringCopiesThePatchAndPlayingLeavesItAsItIs) {
     Instrument templ;
     templ.ampEnvelope = synth->createEnvelope(0, 0, 1, 0);
     Oscillator osc;
-    osc.waveform = synth->createWaveform(Wave::Saw);
+    osc.wave = synth->createModulatedWave(Wave::Saw);
     osc.startPhase = 0.25f;
     templ.oscillators.add(osc);
     Filter lowPass;
@@ -275,7 +275,7 @@ TEST(VoicePoolBlocks, ABlockMixesWhatOneSampleAtATimeMixes) {
             // Noise with a noise vibrato: two draws a sample.
             Instrument noises;
             noises.ampEnvelope = s->createEnvelope(0.0f, 0.0f, 1.0f, 0.01f);
-            Waveform* noise = s->createWaveform(Wave::Noise);
+            ModulatedWave* noise = s->createModulatedWave(Wave::Noise);
             noise->pitchMods.addLfo(s->createLfo(Wave::Noise, 5.0f, 0.0f, true), 0.1f, 1.0f);
             noises.oscillators.add(Oscillator{noise});
             s->registerInstrument(noises, "test:noises");
