@@ -2,10 +2,11 @@
 // figure the side-by-side run against other MIDI players times. With a path,
 // writes the rendered samples there as a WAV file.
 #include "audio/AudioStream.h"
+#include "audio/WavImage.h"
+#include "synth/SampleRate.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -15,9 +16,8 @@ constexpr int ShowSeconds = 103;
 
 int main(int argc, char** argv) {
     AudioStream stream;
-    stream.init();
-    while (stream.samplesRendered < ShowSeconds * stream.sampleRate) {
-        stream.renderAhead(1.0f);
+    if (!stream.renderSong(ShowSeconds * SampleRate)) {
+        return 1;
     }
     if (argc < 2) {
         return 0;
@@ -29,18 +29,11 @@ int main(int argc, char** argv) {
     }
     // The image's header announces the whole capacity; this file holds only
     // what was rendered.
-    const auto dataBytes = static_cast<std::uint32_t>(2 * stream.samplesRendered);
-    std::uint8_t header[AudioStream::HeaderBytes];
-    std::memcpy(header, stream.image.get(), sizeof header);
-    const std::uint32_t sizes[2] = {dataBytes + 36, dataBytes};
-    const int at[2] = {4, 40};
-    for (int i = 0; i < 2; ++i) {
-        for (int b = 0; b < 4; ++b) {
-            header[at[i] + b] = static_cast<std::uint8_t>(sizes[i] >> (8 * b));
-        }
-    }
-    const bool written =
-        std::fwrite(header, 1, sizeof header, file) == sizeof header &&
-        std::fwrite(stream.image.get() + AudioStream::HeaderBytes, 1, dataBytes, file) == dataBytes;
+    const std::int32_t samples = stream.samplesRendered();
+    std::uint8_t header[WavImage::HeaderBytes];
+    WavImage::writeHeader(header, samples, SampleRate);
+    const auto dataBytes = static_cast<std::size_t>(samples) * WavImage::BytesPerSample;
+    const bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
+                         std::fwrite(stream.image().pcm(), 1, dataBytes, file) == dataBytes;
     return std::fclose(file) == 0 && written ? 0 : 1;
 }

@@ -6,13 +6,6 @@ namespace {
 
 static_assert(Synth::voiceCount <= 256, "active slots are stored as bytes");
 
-constexpr int chordTable[4][4] = {
-    {0, 4, 7, 12},
-    {0, 3, 7, 12},
-    {0, 4, 7, 10},
-    {0, 3, 7, 10},
-};
-
 // Character by character; a '*' in the pattern matches the rest of any name.
 bool matches(std::string_view pattern, std::string_view name) {
     for (std::size_t i = 0;; ++i) {
@@ -126,16 +119,6 @@ void Synth::playNote(const Instrument* instrument, const Channel* channel, float
             activate(slot);
             return;
         }
-    }
-}
-
-void Synth::playChord(const Instrument* instrument, const Channel* channel, float velocity,
-                      int rootNote, int chordIndex, float startTime, float duration) {
-    if (chordIndex < 0 || chordIndex > 3) {
-        return;
-    }
-    for (int offset : chordTable[chordIndex]) {
-        playNote(instrument, channel, velocity, rootNote + offset, startTime, duration);
     }
 }
 

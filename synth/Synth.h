@@ -38,10 +38,6 @@ public:
     void playNote(const Instrument* instrument, const Channel* channel, float velocity, int note,
                   float startTime, float duration);
 
-    // Four notes from rootNote by one row (0 to 3) of the chord table.
-    void playChord(const Instrument* instrument, const Channel* channel, float velocity,
-                   int rootNote, int chordIndex, float startTime, float duration);
-
     // The mix of all sounding voices at count increasing absolute times with
     // no note posted in between, each sample clamped to [-1, 1]. Voices past
     // their end are freed here. Any split of the times into calls gives the

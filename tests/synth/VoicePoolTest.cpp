@@ -1,5 +1,5 @@
 // The voice pool and the mix, heard through the calls the show makes: notes
-// posted with playNote and playChord, samples taken with renderSamples.
+// posted with playNote, samples taken with renderSamples.
 #include "midi/Sequencer.h"
 #include "synth/InstrumentBank.h"
 #include "synth/Synth.h"
@@ -148,32 +148,6 @@ TEST_F(VoicePool, VoicesFollowTheCallersChannelRecord) {
     EXPECT_FLOAT_EQ(at(0.5f), 0.05f);
     channel.gain = 0.2f;
     EXPECT_FLOAT_EQ(at(0.6f), 0.1f);
-}
-
-TEST_F(VoicePool, ChordPlaysItsTableRow) {
-    // Held chords, released note by note: each release of a chord note takes
-    // one voice away; any other note would leave the level as it is.
-    const struct {
-        int chord, root;
-        int notes[4];
-    } rows[] = {{0, 48, {48, 52, 55, 60}},
-                {1, 40, {40, 43, 47, 52}},
-                {2, 48, {48, 52, 55, 58}},
-                {3, 36, {36, 39, 43, 46}}};
-    float start = 0.0f;
-    for (const auto& row : rows) {
-        synth->playChord(dc, &channel, 0.1f, row.root, row.chord, start, 0.0f);
-        EXPECT_NEAR(at(start + 1.0f), 0.4f, 1e-6f);
-        for (int i = 0; i < 4; ++i) {
-            const float release = start + 2.0f + static_cast<float>(i);
-            synth->playNote(dc, &channel, 0.0f, row.notes[i], release, 0.0f);
-            EXPECT_NEAR(at(release + 0.5f), 0.1f * static_cast<float>(3 - i), 1e-6f)
-                << "chord " << row.chord << " note " << row.notes[i];
-        }
-        start += 10.0f;
-    }
-    synth->playChord(dc, &channel, 0.1f, 40, 4, start, 1.0f); // no such row
-    EXPECT_EQ(at(start + 0.5f), 0.0f);
 }
 
 TEST_F(VoicePool, ReusedSlotRendersOnlyTheInstrumentNowPlayed) {
