@@ -9,6 +9,10 @@
 // three images, is a handful of draws. With programs the vertices stay in
 // object space and the matrices go to the bump shaders as uniforms, as the ARB
 // programs read them, and each glEnd draws at once.
+//
+// A call with an argument the layer does not implement is refused the way GL
+// refuses a bad enum: it does nothing, and the error waits for glGetError.
+// The show makes no such call.
 #include "platform/web/GL11.h"
 
 #include "platform/Win32.h"
@@ -19,6 +23,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -78,6 +83,7 @@ GLenum emscripten_glCheckFramebufferStatus(GLenum);
 void emscripten_glGenRenderbuffers(GLsizei, GLuint*);
 void emscripten_glBindRenderbuffer(GLenum, GLuint);
 void emscripten_glRenderbufferStorage(GLenum, GLenum, GLsizei, GLsizei);
+GLenum emscripten_glGetError();
 }
 
 namespace {
@@ -189,6 +195,7 @@ using Viewport = std::array<GLint, 4>;       // x, y, width, height
 
 struct Layer {
     bool ready = false;
+    GLenum error = GL_NO_ERROR;
 
     MatrixStack modelview;
     MatrixStack projection;
@@ -238,6 +245,15 @@ struct Layer {
 };
 
 Layer layer;
+
+// Refuses a call: the first error is kept until glGetError reads it, and is
+// logged, as a page has no other way to tell.
+void refuse(GLenum error, const char* call, GLenum argument) {
+    if (layer.error == GL_NO_ERROR) {
+        layer.error = error;
+        std::fprintf(stderr, "web GL layer: %s refuses 0x%04X\n", call, argument);
+    }
+}
 
 // Sets a drawing state, drawing the batch gathered under the old value first;
 // false, and nothing done, when the value is the one in place.
@@ -517,9 +533,13 @@ bool* webGlCapability(GLenum capability) {
                                          : nullptr;
 }
 
-void enable(GLenum capability, bool on) {
+void enable(GLenum capability, bool on, const char* call) {
     if (capability == GL_LIGHTING || capability == GL_COLOR_MATERIAL) {
-        return; // the show only ever turns them off, as they start
+        // Off, as they start: the layer has no lighting.
+        if (on) {
+            refuse(GL_INVALID_ENUM, call, capability);
+        }
+        return;
     }
     if (bool* own = ownCapability(capability)) {
         // Texturing is a state of unit 0 alone: outside the programs the show
@@ -587,6 +607,10 @@ void vertex(float x, float y, float z) {
 
 void APIENTRY activeTexture(unsigned int unit) {
     const unsigned index = unit - GL_TEXTURE0_ARB;
+    if (index >= ShowUnits) {
+        refuse(GL_INVALID_ENUM, "glActiveTextureARB", unit);
+        return;
+    }
     if (changeState(layer.activeUnit, index)) {
         emscripten_glActiveTexture(unit);
     }
@@ -601,16 +625,29 @@ void APIENTRY multiTexCoord3fv(unsigned int target, const float* v) {
     float* slot = target == GL_TEXTURE1_ARB   ? layer.current.tangent
                   : target == GL_TEXTURE2_ARB ? layer.current.binormal
                                               : nullptr;
-    if (slot != nullptr) {
-        std::memcpy(slot, v, 3 * sizeof(float));
+    if (slot == nullptr) {
+        refuse(GL_INVALID_ENUM, "glMultiTexCoord3fvARB", target);
+        return;
     }
+    std::memcpy(slot, v, 3 * sizeof(float));
+}
+
+bool programTarget(unsigned int target) {
+    return target == GL_VERTEX_PROGRAM_ARB || target == GL_FRAGMENT_PROGRAM_ARB;
 }
 
 void APIENTRY programEnvParameter4fv(unsigned int target, unsigned int index, const float* v) {
-    float* slot = target == GL_VERTEX_PROGRAM_ARB && index < 1     ? layer.vertexEnv[index]
-                  : target == GL_FRAGMENT_PROGRAM_ARB && index < 4 ? layer.fragmentEnv[index]
-                                                                   : nullptr;
-    if (slot != nullptr && std::memcmp(slot, v, 4 * sizeof(float)) != 0) {
+    if (!programTarget(target)) {
+        refuse(GL_INVALID_ENUM, "glProgramEnvParameter4fvARB", target);
+        return;
+    }
+    const bool ofVertices = target == GL_VERTEX_PROGRAM_ARB;
+    if (index >= (ofVertices ? std::size(layer.vertexEnv) : std::size(layer.fragmentEnv))) {
+        refuse(GL_INVALID_VALUE, "glProgramEnvParameter4fvARB", index);
+        return;
+    }
+    float* slot = ofVertices ? layer.vertexEnv[index] : layer.fragmentEnv[index];
+    if (std::memcmp(slot, v, 4 * sizeof(float)) != 0) {
         FlushGlBatch();
         std::memcpy(slot, v, 4 * sizeof(float));
     }
@@ -623,15 +660,32 @@ void APIENTRY genPrograms(int n, unsigned int* programs) {
 }
 
 // The show has one program per target; binding changes nothing here.
-void APIENTRY bindProgram(unsigned int, unsigned int) {}
+void APIENTRY bindProgram(unsigned int target, unsigned int) {
+    if (!programTarget(target)) {
+        refuse(GL_INVALID_ENUM, "glBindProgramARB", target);
+    }
+}
 
-// The show loads its two bump programs; their GLSL ES translations stand in for
-// them, and the pair is linked once the fragment half arrives. A failure is
-// reported through the ARB error queries.
-void APIENTRY programString(unsigned int target, unsigned int, int, const void*) {
+// The text is read no further than its header: the GLSL ES translations of
+// the show's two bump programs stand for it (the native tests hold them to
+// the ARB pair), and the pair is linked once the fragment half arrives. A
+// wrong header or a failed link is reported through the ARB error queries.
+void APIENTRY programString(unsigned int target, unsigned int format, int length,
+                            const void* text) {
+    if (!programTarget(target) || format != GL_PROGRAM_FORMAT_ASCII_ARB) {
+        refuse(GL_INVALID_ENUM, "glProgramStringARB", programTarget(target) ? format : target);
+        return;
+    }
     prepare();
     layer.programError.clear();
-    if (target == GL_FRAGMENT_PROGRAM_ARB) {
+    const bool ofVertices = target == GL_VERTEX_PROGRAM_ARB;
+    const char* header = ofVertices ? "!!ARBvp1.0" : "!!ARBfp1.0";
+    const std::size_t headerLength = std::strlen(header);
+    if (length < static_cast<int>(headerLength) || std::memcmp(text, header, headerLength) != 0) {
+        layer.programError = std::string("the program does not begin with ") + header;
+        return;
+    }
+    if (!ofVertices) {
         layer.bump = linkBump(layer.programError);
         if (!layer.programError.empty()) {
             layer.bump.name = 0;
@@ -644,6 +698,10 @@ void APIENTRY genFramebuffers(int n, unsigned int* names) {
 }
 
 void APIENTRY bindFramebuffer(unsigned int target, unsigned int name) {
+    if (target != GL_FRAMEBUFFER) {
+        refuse(GL_INVALID_ENUM, "glBindFramebuffer", target);
+        return;
+    }
     if (changeState(layer.framebuffer, name)) {
         emscripten_glBindFramebuffer(target, name);
     }
@@ -735,11 +793,11 @@ void (*GlProcAddress(const char* name))() {
 }
 
 void glEnable(GLenum capability) {
-    enable(capability, true);
+    enable(capability, true, "glEnable");
 }
 
 void glDisable(GLenum capability) {
-    enable(capability, false);
+    enable(capability, false, "glDisable");
 }
 
 void glBlendFunc(GLenum source, GLenum destination) {
@@ -748,8 +806,12 @@ void glBlendFunc(GLenum source, GLenum destination) {
     }
 }
 
-void glAlphaFunc(GLenum, GLclampf reference) {
-    // The show's only comparison is GL_GREATER.
+// GL_GREATER alone: the fixed programs compare no other way.
+void glAlphaFunc(GLenum function, GLclampf reference) {
+    if (function != GL_GREATER) {
+        refuse(GL_INVALID_ENUM, "glAlphaFunc", function);
+        return;
+    }
     changeState(layer.alphaReference, reference);
 }
 
@@ -785,6 +847,10 @@ void glClear(GLbitfield mask) {
 }
 
 void glMatrixMode(GLenum mode) {
+    if (mode != GL_MODELVIEW && mode != GL_PROJECTION && mode != GL_TEXTURE) {
+        refuse(GL_INVALID_ENUM, "glMatrixMode", mode);
+        return;
+    }
     layer.matrixMode = mode;
 }
 
@@ -803,9 +869,11 @@ void glPushMatrix() {
 
 void glPopMatrix() {
     std::vector<GlMatrix>& matrices = currentStack().matrices;
-    if (matrices.size() > 1) {
-        matrices.pop_back();
+    if (matrices.size() == 1) {
+        refuse(GL_STACK_UNDERFLOW, "glPopMatrix", layer.matrixMode);
+        return;
     }
+    matrices.pop_back();
 }
 
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
@@ -820,9 +888,14 @@ void glScalef(GLfloat x, GLfloat y, GLfloat z) {
     multiply(ScaleMatrix(x, y, z));
 }
 
+// Quads and quad strips; a refused primitive draws nothing at glEnd.
 void glBegin(GLenum mode) {
-    layer.primitive = mode;
     layer.primitiveVertices.clear();
+    layer.primitive = mode;
+    if (mode != GL_QUADS && mode != GL_QUAD_STRIP) {
+        refuse(GL_INVALID_ENUM, "glBegin", mode);
+        layer.primitive = 0;
+    }
 }
 
 void glEnd() {
@@ -887,6 +960,10 @@ void glGenTextures(GLsizei count, GLuint* names) {
 // Binding draws nothing: the batch keeps its own textures, and the bump
 // programs draw at each glEnd.
 void glBindTexture(GLenum target, GLuint name) {
+    if (target != GL_TEXTURE_2D) {
+        refuse(GL_INVALID_ENUM, "glBindTexture", target);
+        return;
+    }
     GLuint& bound = layer.boundTextures[layer.activeUnit];
     if (bound != name) {
         bound = name;
@@ -897,12 +974,21 @@ void glBindTexture(GLenum target, GLuint name) {
 // GL_CLAMP becomes clamping to the edge texel, as WebGL has no texture border;
 // the fixed programs fade it toward the border the desktop would read.
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
+    if (target != GL_TEXTURE_2D) {
+        refuse(GL_INVALID_ENUM, "glTexParameteri", target);
+        return;
+    }
     const GLuint texture = layer.boundTextures[layer.activeUnit];
     Sampling& sampling = samplingOf(texture);
     GLint* state = name == GL_TEXTURE_WRAP_S       ? &sampling.wrapS
                    : name == GL_TEXTURE_WRAP_T     ? &sampling.wrapT
                    : name == GL_TEXTURE_MIN_FILTER ? &sampling.minFilter
-                                                   : &sampling.magFilter;
+                   : name == GL_TEXTURE_MAG_FILTER ? &sampling.magFilter
+                                                   : nullptr;
+    if (state == nullptr) {
+        refuse(GL_INVALID_ENUM, "glTexParameteri", name);
+        return;
+    }
     if (*state == value) {
         return;
     }
@@ -914,12 +1000,28 @@ void glTexParameteri(GLenum target, GLenum name, GLint value) {
     emscripten_glTexParameteri(target, name, value == GL_CLAMP ? WebGlClampToEdge : value);
 }
 
-void glTexEnvi(GLenum, GLenum, GLint value) {
+// The environment's mode, GL_MODULATE or GL_ADD: the fixed programs know no
+// other.
+void glTexEnvi(GLenum target, GLenum name, GLint value) {
+    if (target != GL_TEXTURE_ENV || name != GL_TEXTURE_ENV_MODE) {
+        refuse(GL_INVALID_ENUM, "glTexEnvi", target != GL_TEXTURE_ENV ? target : name);
+        return;
+    }
+    if (value != GL_MODULATE && value != GL_ADD) {
+        refuse(GL_INVALID_ENUM, "glTexEnvi", static_cast<GLenum>(value));
+        return;
+    }
     changeState(layer.environment, value);
 }
 
-void glTexImage2D(GLenum target, GLint level, GLint, GLsizei width, GLsizei height, GLint border,
-                  GLenum format, GLenum type, const GLvoid* pixels) {
+// Four-component images alone, as the show's are: they upload as RGBA.
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels) {
+    if (internalFormat != 4 && internalFormat != static_cast<GLint>(GL_RGBA) &&
+        internalFormat != static_cast<GLint>(GL_RGBA8)) {
+        refuse(GL_INVALID_ENUM, "glTexImage2D", static_cast<GLenum>(internalFormat));
+        return;
+    }
     FlushGlBatch();
     emscripten_glTexImage2D(target, level, GL_RGBA, width, height, border, format, type, pixels);
 }
@@ -931,7 +1033,7 @@ void glCopyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffse
 }
 
 const GLubyte* glGetString(GLenum name) {
-    const char* text = "";
+    const char* text = nullptr;
     if (name == GL_VERSION) {
         text = "2.0 WebGL 2";
     } else if (name == GL_EXTENSIONS) {
@@ -939,6 +1041,8 @@ const GLubyte* glGetString(GLenum name) {
                "GL_ARB_framebuffer_object GL_ARB_texture_non_power_of_two";
     } else if (name == GL_PROGRAM_ERROR_STRING_ARB) {
         text = layer.programError.c_str();
+    } else {
+        refuse(GL_INVALID_ENUM, "glGetString", name);
     }
     return reinterpret_cast<const GLubyte*>(text);
 }
@@ -951,9 +1055,23 @@ void glGetIntegerv(GLenum name, GLint* values) {
     }
 }
 
-void glGetFloatv(GLenum, GLfloat* values) {
-    // The show asks for the modelview matrix alone.
+// The modelview matrix alone: the show asks for nothing else.
+void glGetFloatv(GLenum name, GLfloat* values) {
+    if (name != GL_MODELVIEW_MATRIX) {
+        refuse(GL_INVALID_ENUM, "glGetFloatv", name);
+        return;
+    }
     std::memcpy(values, layer.modelview.top().data(), 16 * sizeof(float));
+}
+
+// The layer's own refusal first, then WebGL's errors.
+GLenum glGetError() {
+    const GLenum error = layer.error;
+    if (error != GL_NO_ERROR) {
+        layer.error = GL_NO_ERROR;
+        return error;
+    }
+    return emscripten_glGetError();
 }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
