@@ -1,15 +1,18 @@
 // GL 1.1 on WebGL 2: the subset of GL11.h and the extension functions the show
 // fetches, no more.
 //
-// Immediate-mode vertices are gathered as quads into one batch, drawn when
-// a state that affects drawing changes, at SwapBuffers, or, while the bump
-// programs are on, at each glEnd. Without programs the layer applies the
-// modelview, projection and texture matrices itself, and each vertex names
-// which of a few textures it reads, so a batch may span any number of matrix
-// changes and texture switches: a layer of ten thousand flakes, which take
-// turns between three images, is a handful of draws. With programs the
-// vertices stay in object space and the matrices go to the bump shaders as
-// uniforms, as the ARB programs read them.
+// Immediate-mode vertices are gathered as quads into one batch (Batch says
+// when it is drawn). Without programs the layer applies the modelview,
+// projection and texture matrices itself, and each vertex names which of a few
+// textures it reads, so a batch may span any number of matrix changes and
+// texture switches: a layer of ten thousand flakes, which take turns between
+// three images, is a handful of draws. With programs the vertices stay in
+// object space and the matrices go to the bump shaders as uniforms, as the ARB
+// programs read them, and each glEnd draws at once.
+//
+// A call with an argument the layer does not implement is refused the way GL
+// refuses a bad enum: it does nothing, and the error waits for glGetError.
+// The show makes no such call.
 #include "platform/web/GL11.h"
 
 #include "platform/Win32.h"
@@ -17,8 +20,11 @@
 #include "platform/web/GlslPrograms.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -77,6 +83,7 @@ GLenum emscripten_glCheckFramebufferStatus(GLenum);
 void emscripten_glGenRenderbuffers(GLsizei, GLuint*);
 void emscripten_glBindRenderbuffer(GLenum, GLuint);
 void emscripten_glRenderbufferStorage(GLenum, GLenum, GLsizei, GLsizei);
+GLenum emscripten_glGetError();
 }
 
 namespace {
@@ -97,6 +104,10 @@ constexpr GLenum WebGlLinkStatus = 0x8B82;
 constexpr GLint WebGlClampToEdge = 0x812F;
 constexpr GLint WebGlNearestMipmapLinear = 0x2702;
 
+// GL 1.1 defaults of the states the layer tracks.
+constexpr GLenum GlLess = 0x0201;
+constexpr GLenum GlZero = 0;
+
 struct Vertex {
     float position[4];
     float color[4];
@@ -114,37 +125,90 @@ struct FixedVertex {
     std::uint8_t color[4];
 };
 
-// The batch's textures sit on units from BatchUnit on, beyond those the show uses.
-constexpr GLenum BatchUnit = 4;
+// Quads gathered by glEnd without programs, transformed already, and the
+// textures they read. FlushGlBatch draws them, before anything they were
+// gathered under would change: a drawing state (each setter compares first,
+// through changeState, so that repeating a value keeps the batch), the
+// framebuffer they are drawn into (glClear, a framebuffer switch) or a texture
+// they read (uploads, copies, its sampling); also when a texture beyond
+// BatchTextures joins, and at the end of a frame.
+struct Batch {
+    std::vector<FixedVertex> vertices;
+    std::vector<GLuint> textures;
 
-// Sampling of one texture: wrap s, wrap t, min filter, mag filter.
-using Sampling = std::array<GLint, 4>;
-
-struct Program {
-    GLuint name = 0;
-    GLint uniforms[8] = {};
+    bool reads(GLuint texture) const {
+        return std::find(textures.begin(), textures.end(), texture) != textures.end();
+    }
 };
 
-// The uniforms of each program, by their index in Program::uniforms.
-constexpr const char* FixedUniforms[] = {"images", "environment", "alphaReference",
-                                         "clampToBorder"};
-constexpr const char* BumpUniforms[] = {
-    "modelviewProjection", "modelview", "modelviewInverse", "light",
-    "normalMap",           "heightMap", "specular",         "shine"};
-constexpr const char* BumpLastUniform = "bump";
+// The batch's textures sit on units from BatchUnit on, beyond those the show uses.
+constexpr GLenum BatchUnit = 4;
+// The units the show binds textures on.
+constexpr unsigned ShowUnits = 3;
+
+// Sampling of one texture, as glTexParameteri sets it.
+struct Sampling {
+    GLint wrapS = GL_REPEAT;
+    GLint wrapT = GL_REPEAT;
+    GLint minFilter = WebGlNearestMipmapLinear;
+    GLint magFilter = GL_LINEAR;
+};
+
+// The values of the fixed programs' environment uniform.
+constexpr GLint UntexturedEnvironment = 0;
+constexpr GLint ModulateEnvironment = 1;
+constexpr GLint AddEnvironment = 2;
+
+// The fixed-function programs and where their uniforms are.
+struct FixedProgram {
+    GLuint name = 0;
+    GLint images = -1;         // the batch's textures, by slot
+    GLint environment = -1;    // one of the environments above
+    GLint alphaReference = -1; // negative while the alpha test is off
+    GLint clampToBorder = -1;  // per slot: which axes wrap with GL_CLAMP
+};
+
+// The bump pair and where its uniforms are: the matrices the ARB programs
+// read from the state, and their environment parameters.
+struct BumpProgram {
+    GLuint name = 0;
+    GLint modelviewProjection = -1;
+    GLint modelview = -1;
+    GLint modelviewInverse = -1;
+    GLint light = -1;     // vertex parameter 0
+    GLint normalMap = -1; // unit 0
+    GLint heightMap = -1; // unit 1
+    GLint specular = -1;  // fragment parameter 1
+    GLint shine = -1;     // fragment parameter 2
+    GLint bump = -1;      // fragment parameter 3
+};
+
+// One of GL's matrix stacks; the top is the current matrix. It never empties.
+struct MatrixStack {
+    std::vector<GlMatrix> matrices{IdentityMatrix()};
+
+    GlMatrix& top() { return matrices.back(); }
+};
+
+using BlendFunction = std::array<GLenum, 2>; // source, destination
+using Viewport = std::array<GLint, 4>;       // x, y, width, height
 
 struct Layer {
     bool ready = false;
-    std::vector<GlMatrix> stacks[3] = {{IdentityMatrix()}, {IdentityMatrix()}, {IdentityMatrix()}};
-    int matrixMode = 0;
+    GLenum error = GL_NO_ERROR;
+
+    MatrixStack modelview;
+    MatrixStack projection;
+    MatrixStack texture;
+    GLenum matrixMode = GL_MODELVIEW;
 
     Vertex current{};
     GLenum primitive = 0;
     std::vector<Vertex> primitiveVertices;
-    std::vector<FixedVertex> batch;
-    std::vector<GLuint> batchTextures;
+    Batch batch;
     std::vector<Vertex> bumpTriangles;
 
+    // What the batch is drawn with: the layer's own states,
     bool texturing = false;
     bool alphaTest = false;
     bool vertexProgram = false;
@@ -152,17 +216,25 @@ struct Layer {
     GLint environment = GL_MODULATE;
     float alphaReference = 0.0f;
     unsigned activeUnit = 0;
-    GLuint boundTextures[3] = {};
+    GLuint boundTextures[ShowUnits] = {};
     std::unordered_map<GLuint, Sampling> sampling;
+    // and those WebGL keeps, tracked here to tell a change from a repeat.
+    bool blending = false;
+    bool depthTest = false;
+    bool culling = false;
+    BlendFunction blendFunction{GL_ONE, GlZero};
+    GLenum depthFunction = GlLess;
+    GLboolean depthWrite = GL_TRUE;
+    std::optional<Viewport> viewport; // the canvas's size until set
+    GLuint framebuffer = 0;
 
     float vertexEnv[1][4] = {};
     float fragmentEnv[4][4] = {};
     GLuint programCount = 0;
     std::string programError;
 
-    Program fixed;
-    Program bump;
-    GLint bumpStrength = -1;
+    FixedProgram fixed;
+    BumpProgram bump;
     GLuint fixedArray = 0;
     GLuint fixedBuffer = 0;
     GLuint indexBuffer = 0;
@@ -173,6 +245,26 @@ struct Layer {
 };
 
 Layer layer;
+
+// Refuses a call: the first error is kept until glGetError reads it, and is
+// logged, as a page has no other way to tell.
+void refuse(GLenum error, const char* call, GLenum argument) {
+    if (layer.error == GL_NO_ERROR) {
+        layer.error = error;
+        std::fprintf(stderr, "web GL layer: %s refuses 0x%04X\n", call, argument);
+    }
+}
+
+// Sets a drawing state, drawing the batch gathered under the old value first;
+// false, and nothing done, when the value is the one in place.
+template <typename State, typename Value> bool changeState(State& state, const Value& value) {
+    if (state == value) {
+        return false;
+    }
+    FlushGlBatch();
+    state = value;
+    return true;
+}
 
 std::string shaderLog(GLuint shader) {
     char log[1024] = {};
@@ -192,25 +284,44 @@ GLuint compile(GLenum type, const char* text, std::string& error) {
     return shader;
 }
 
-template <std::size_t N>
-Program link(const char* vertexText, const char* fragmentText, const char* const (&uniforms)[N],
-             std::string& error) {
-    Program program;
-    program.name = emscripten_glCreateProgram();
-    emscripten_glAttachShader(program.name, compile(WebGlVertexShader, vertexText, error));
-    emscripten_glAttachShader(program.name, compile(WebGlFragmentShader, fragmentText, error));
-    emscripten_glLinkProgram(program.name);
+GLuint link(const char* vertexText, const char* fragmentText, std::string& error) {
+    const GLuint program = emscripten_glCreateProgram();
+    emscripten_glAttachShader(program, compile(WebGlVertexShader, vertexText, error));
+    emscripten_glAttachShader(program, compile(WebGlFragmentShader, fragmentText, error));
+    emscripten_glLinkProgram(program);
     GLint linked = 0;
-    emscripten_glGetProgramiv(program.name, WebGlLinkStatus, &linked);
+    emscripten_glGetProgramiv(program, WebGlLinkStatus, &linked);
     if (!linked) {
         char log[1024] = {};
-        emscripten_glGetProgramInfoLog(program.name, sizeof log, nullptr, log);
+        emscripten_glGetProgramInfoLog(program, sizeof log, nullptr, log);
         error += log;
     }
-    for (std::size_t i = 0; i < N; ++i) {
-        program.uniforms[i] = emscripten_glGetUniformLocation(program.name, uniforms[i]);
-    }
     return program;
+}
+
+FixedProgram linkFixed(std::string& error) {
+    FixedProgram p;
+    p.name = link(FixedVertexShader, FixedFragmentShader, error);
+    p.images = emscripten_glGetUniformLocation(p.name, "images");
+    p.environment = emscripten_glGetUniformLocation(p.name, "environment");
+    p.alphaReference = emscripten_glGetUniformLocation(p.name, "alphaReference");
+    p.clampToBorder = emscripten_glGetUniformLocation(p.name, "clampToBorder");
+    return p;
+}
+
+BumpProgram linkBump(std::string& error) {
+    BumpProgram p;
+    p.name = link(BumpVertexShader, BumpFragmentShader, error);
+    p.modelviewProjection = emscripten_glGetUniformLocation(p.name, "modelviewProjection");
+    p.modelview = emscripten_glGetUniformLocation(p.name, "modelview");
+    p.modelviewInverse = emscripten_glGetUniformLocation(p.name, "modelviewInverse");
+    p.light = emscripten_glGetUniformLocation(p.name, "light");
+    p.normalMap = emscripten_glGetUniformLocation(p.name, "normalMap");
+    p.heightMap = emscripten_glGetUniformLocation(p.name, "heightMap");
+    p.specular = emscripten_glGetUniformLocation(p.name, "specular");
+    p.shine = emscripten_glGetUniformLocation(p.name, "shine");
+    p.bump = emscripten_glGetUniformLocation(p.name, "bump");
+    return p;
 }
 
 // Programs, vertex buffers and their layouts, made on the first draw: the
@@ -221,7 +332,7 @@ void prepare() {
     }
     layer.ready = true;
     std::string error;
-    layer.fixed = link(FixedVertexShader, FixedFragmentShader, FixedUniforms, error);
+    layer.fixed = linkFixed(error);
     if (!error.empty()) {
         std::fprintf(stderr, "web GL layer: fixed-function program: %s\n", error.c_str());
     }
@@ -286,68 +397,58 @@ bool bumpProgramsOn() {
     return layer.vertexProgram && layer.fragmentProgram && layer.bump.name != 0;
 }
 
-GlMatrix& top(int stack) {
-    return layer.stacks[stack].back();
-}
-
 Sampling& samplingOf(GLuint texture) {
-    // A new texture has the GL defaults.
-    return layer.sampling
-        .try_emplace(texture, Sampling{GL_REPEAT, GL_REPEAT, WebGlNearestMipmapLinear, GL_LINEAR})
-        .first->second;
+    return layer.sampling[texture]; // a new texture has the GL defaults
 }
 
 void useFixed() {
-    const Program& p = layer.fixed;
+    const FixedProgram& p = layer.fixed;
+    const std::vector<GLuint>& textures = layer.batch.textures;
     emscripten_glUseProgram(p.name);
     GLint units[BatchTextures];
     for (GLint i = 0; i < BatchTextures; ++i) {
         units[i] = BatchUnit + i;
         emscripten_glActiveTexture(GL_TEXTURE0_ARB + BatchUnit + i);
-        emscripten_glBindTexture(GL_TEXTURE_2D, i < static_cast<GLint>(layer.batchTextures.size())
-                                                    ? layer.batchTextures[i]
-                                                    : 0);
+        emscripten_glBindTexture(GL_TEXTURE_2D,
+                                 i < static_cast<GLint>(textures.size()) ? textures[i] : 0);
     }
     emscripten_glActiveTexture(GL_TEXTURE0_ARB + layer.activeUnit);
-    emscripten_glUniform1iv(p.uniforms[0], BatchTextures, units);
+    emscripten_glUniform1iv(p.images, BatchTextures, units);
     float border[2 * BatchTextures] = {};
-    for (std::size_t i = 0; i < layer.batchTextures.size(); ++i) {
-        const Sampling& sampling = samplingOf(layer.batchTextures[i]);
-        border[2 * i] = sampling[0] == GL_CLAMP ? 1.0f : 0.0f;
-        border[2 * i + 1] = sampling[1] == GL_CLAMP ? 1.0f : 0.0f;
+    for (std::size_t i = 0; i < textures.size(); ++i) {
+        const Sampling& sampling = samplingOf(textures[i]);
+        border[2 * i] = sampling.wrapS == GL_CLAMP ? 1.0f : 0.0f;
+        border[2 * i + 1] = sampling.wrapT == GL_CLAMP ? 1.0f : 0.0f;
     }
-    emscripten_glUniform2fv(p.uniforms[3], BatchTextures, border);
-    const GLint environment = !layer.texturing ? 0 : layer.environment == GL_ADD ? 2 : 1;
-    emscripten_glUniform1i(p.uniforms[1], environment);
-    emscripten_glUniform1f(p.uniforms[2], layer.alphaTest ? layer.alphaReference : -1.0f);
+    emscripten_glUniform2fv(p.clampToBorder, BatchTextures, border);
+    const GLint environment = !layer.texturing              ? UntexturedEnvironment
+                              : layer.environment == GL_ADD ? AddEnvironment
+                                                            : ModulateEnvironment;
+    emscripten_glUniform1i(p.environment, environment);
+    emscripten_glUniform1f(p.alphaReference, layer.alphaTest ? layer.alphaReference : -1.0f);
 }
 
 void useBump() {
-    const Program& p = layer.bump;
-    const GlMatrix& modelview = top(0);
-    const GlMatrix mvp = MultiplyMatrices(top(1), modelview);
+    const BumpProgram& p = layer.bump;
+    const GlMatrix& modelview = layer.modelview.top();
+    const GlMatrix mvp = MultiplyMatrices(layer.projection.top(), modelview);
     const GlMatrix inverse = InverseMatrix(modelview);
     emscripten_glUseProgram(p.name);
-    emscripten_glUniformMatrix4fv(p.uniforms[0], 1, GL_FALSE, mvp.data());
-    emscripten_glUniformMatrix4fv(p.uniforms[1], 1, GL_FALSE, modelview.data());
-    emscripten_glUniformMatrix4fv(p.uniforms[2], 1, GL_FALSE, inverse.data());
-    emscripten_glUniform4fv(p.uniforms[3], 1, layer.vertexEnv[0]);
-    emscripten_glUniform1i(p.uniforms[4], 0);
-    emscripten_glUniform1i(p.uniforms[5], 1);
-    emscripten_glUniform4fv(p.uniforms[6], 1, layer.fragmentEnv[1]);
-    emscripten_glUniform4fv(p.uniforms[7], 1, layer.fragmentEnv[2]);
-    emscripten_glUniform4fv(layer.bumpStrength, 1, layer.fragmentEnv[3]);
-}
-
-// Before any change of what the batch was gathered under.
-void changing() {
-    FlushGlBatch();
+    emscripten_glUniformMatrix4fv(p.modelviewProjection, 1, GL_FALSE, mvp.data());
+    emscripten_glUniformMatrix4fv(p.modelview, 1, GL_FALSE, modelview.data());
+    emscripten_glUniformMatrix4fv(p.modelviewInverse, 1, GL_FALSE, inverse.data());
+    emscripten_glUniform4fv(p.light, 1, layer.vertexEnv[0]);
+    emscripten_glUniform1i(p.normalMap, 0);
+    emscripten_glUniform1i(p.heightMap, 1);
+    emscripten_glUniform4fv(p.specular, 1, layer.fragmentEnv[1]);
+    emscripten_glUniform4fv(p.shine, 1, layer.fragmentEnv[2]);
+    emscripten_glUniform4fv(p.bump, 1, layer.fragmentEnv[3]);
 }
 
 // The texture's place among the batch's, which it joins if it is new there;
 // a full batch is drawn first.
 int batchSlot(GLuint texture) {
-    auto& textures = layer.batchTextures;
+    std::vector<GLuint>& textures = layer.batch.textures;
     for (std::size_t i = 0; i < textures.size(); ++i) {
         if (textures[i] == texture) {
             return static_cast<int>(i);
@@ -358,11 +459,6 @@ int batchSlot(GLuint texture) {
     }
     textures.push_back(texture);
     return static_cast<int>(textures.size()) - 1;
-}
-
-bool inBatch(GLuint texture) {
-    const auto& textures = layer.batchTextures;
-    return std::find(textures.begin(), textures.end(), texture) != textures.end();
 }
 
 // The quads of a primitive, each as its four corners in order.
@@ -419,25 +515,46 @@ void drawBump(const std::vector<Vertex>& vertices, GLenum mode) {
     emscripten_glDrawArrays(WebGlTriangles, 0, static_cast<GLsizei>(triangles.size()));
 }
 
-void enable(GLenum capability, bool on) {
-    bool* own = capability == GL_TEXTURE_2D             ? &layer.texturing
-                : capability == GL_ALPHA_TEST           ? &layer.alphaTest
-                : capability == GL_VERTEX_PROGRAM_ARB   ? &layer.vertexProgram
-                : capability == GL_FRAGMENT_PROGRAM_ARB ? &layer.fragmentProgram
-                                                        : nullptr;
-    if (own != nullptr) {
-        // Texturing is a state of unit 0 alone: the show draws with one unit
-        // outside the programs.
-        if (*own != on && !(capability == GL_TEXTURE_2D && layer.activeUnit != 0)) {
-            changing();
-            *own = on;
+// A capability the layer implements itself, or nullptr.
+bool* ownCapability(GLenum capability) {
+    return capability == GL_TEXTURE_2D             ? &layer.texturing
+           : capability == GL_ALPHA_TEST           ? &layer.alphaTest
+           : capability == GL_VERTEX_PROGRAM_ARB   ? &layer.vertexProgram
+           : capability == GL_FRAGMENT_PROGRAM_ARB ? &layer.fragmentProgram
+                                                   : nullptr;
+}
+
+// WebGL's state of a capability the show sets, or nullptr for another, which
+// goes to WebGL as if it changed.
+bool* webGlCapability(GLenum capability) {
+    return capability == GL_BLEND        ? &layer.blending
+           : capability == GL_DEPTH_TEST ? &layer.depthTest
+           : capability == GL_CULL_FACE  ? &layer.culling
+                                         : nullptr;
+}
+
+void enable(GLenum capability, bool on, const char* call) {
+    if (capability == GL_LIGHTING || capability == GL_COLOR_MATERIAL) {
+        // Off, as they start: the layer has no lighting.
+        if (on) {
+            refuse(GL_INVALID_ENUM, call, capability);
         }
         return;
     }
-    if (capability == GL_LIGHTING || capability == GL_COLOR_MATERIAL) {
-        return; // the show only ever turns them off, as they start
+    if (bool* own = ownCapability(capability)) {
+        // Texturing is a state of unit 0 alone: outside the programs the show
+        // draws with one unit, and the programs read their units regardless.
+        if (capability != GL_TEXTURE_2D || layer.activeUnit == 0) {
+            changeState(*own, on);
+        }
+        return;
     }
-    changing();
+    bool* tracked = webGlCapability(capability);
+    if (tracked == nullptr) {
+        FlushGlBatch();
+    } else if (!changeState(*tracked, on)) {
+        return;
+    }
     if (on) {
         emscripten_glEnable(capability);
     } else {
@@ -445,9 +562,20 @@ void enable(GLenum capability, bool on) {
     }
 }
 
+MatrixStack& currentStack() {
+    switch (layer.matrixMode) {
+    case GL_PROJECTION:
+        return layer.projection;
+    case GL_TEXTURE:
+        return layer.texture;
+    default:
+        return layer.modelview;
+    }
+}
+
 void multiply(const GlMatrix& m) {
-    GlMatrix& t = top(layer.matrixMode);
-    t = MultiplyMatrices(t, m);
+    GlMatrix& top = currentStack().top();
+    top = MultiplyMatrices(top, m);
 }
 
 void setColor(float r, float g, float b, float a) {
@@ -479,31 +607,48 @@ void vertex(float x, float y, float z) {
 
 void APIENTRY activeTexture(unsigned int unit) {
     const unsigned index = unit - GL_TEXTURE0_ARB;
-    if (index != layer.activeUnit) {
-        changing();
-        layer.activeUnit = index;
+    if (index >= ShowUnits) {
+        refuse(GL_INVALID_ENUM, "glActiveTextureARB", unit);
+        return;
+    }
+    if (changeState(layer.activeUnit, index)) {
         emscripten_glActiveTexture(unit);
     }
 }
 
 void APIENTRY multiTexCoord3fv(unsigned int target, const float* v) {
+    if (target == GL_TEXTURE0_ARB) {
+        setTexCoord(v[0], v[1]);
+        layer.current.texCoord[2] = v[2];
+        return;
+    }
     float* slot = target == GL_TEXTURE1_ARB   ? layer.current.tangent
                   : target == GL_TEXTURE2_ARB ? layer.current.binormal
                                               : nullptr;
-    if (slot != nullptr) {
-        std::memcpy(slot, v, 3 * sizeof(float));
-    } else if (target == GL_TEXTURE0_ARB) {
-        setTexCoord(v[0], v[1]);
-        layer.current.texCoord[2] = v[2];
+    if (slot == nullptr) {
+        refuse(GL_INVALID_ENUM, "glMultiTexCoord3fvARB", target);
+        return;
     }
+    std::memcpy(slot, v, 3 * sizeof(float));
+}
+
+bool programTarget(unsigned int target) {
+    return target == GL_VERTEX_PROGRAM_ARB || target == GL_FRAGMENT_PROGRAM_ARB;
 }
 
 void APIENTRY programEnvParameter4fv(unsigned int target, unsigned int index, const float* v) {
-    float* slot = target == GL_VERTEX_PROGRAM_ARB && index < 1     ? layer.vertexEnv[index]
-                  : target == GL_FRAGMENT_PROGRAM_ARB && index < 4 ? layer.fragmentEnv[index]
-                                                                   : nullptr;
-    if (slot != nullptr && std::memcmp(slot, v, 4 * sizeof(float)) != 0) {
-        changing();
+    if (!programTarget(target)) {
+        refuse(GL_INVALID_ENUM, "glProgramEnvParameter4fvARB", target);
+        return;
+    }
+    const bool ofVertices = target == GL_VERTEX_PROGRAM_ARB;
+    if (index >= (ofVertices ? std::size(layer.vertexEnv) : std::size(layer.fragmentEnv))) {
+        refuse(GL_INVALID_VALUE, "glProgramEnvParameter4fvARB", index);
+        return;
+    }
+    float* slot = ofVertices ? layer.vertexEnv[index] : layer.fragmentEnv[index];
+    if (std::memcmp(slot, v, 4 * sizeof(float)) != 0) {
+        FlushGlBatch();
         std::memcpy(slot, v, 4 * sizeof(float));
     }
 }
@@ -515,17 +660,33 @@ void APIENTRY genPrograms(int n, unsigned int* programs) {
 }
 
 // The show has one program per target; binding changes nothing here.
-void APIENTRY bindProgram(unsigned int, unsigned int) {}
+void APIENTRY bindProgram(unsigned int target, unsigned int) {
+    if (!programTarget(target)) {
+        refuse(GL_INVALID_ENUM, "glBindProgramARB", target);
+    }
+}
 
-// The show loads its two bump programs; their GLSL ES translations stand in for
-// them, and the pair is linked once the fragment half arrives. A failure is
-// reported through the ARB error queries.
-void APIENTRY programString(unsigned int target, unsigned int, int, const void*) {
+// The text is read no further than its header: the GLSL ES translations of
+// the show's two bump programs stand for it (the native tests hold them to
+// the ARB pair), and the pair is linked once the fragment half arrives. A
+// wrong header or a failed link is reported through the ARB error queries.
+void APIENTRY programString(unsigned int target, unsigned int format, int length,
+                            const void* text) {
+    if (!programTarget(target) || format != GL_PROGRAM_FORMAT_ASCII_ARB) {
+        refuse(GL_INVALID_ENUM, "glProgramStringARB", programTarget(target) ? format : target);
+        return;
+    }
     prepare();
     layer.programError.clear();
-    if (target == GL_FRAGMENT_PROGRAM_ARB) {
-        layer.bump = link(BumpVertexShader, BumpFragmentShader, BumpUniforms, layer.programError);
-        layer.bumpStrength = emscripten_glGetUniformLocation(layer.bump.name, BumpLastUniform);
+    const bool ofVertices = target == GL_VERTEX_PROGRAM_ARB;
+    const char* header = ofVertices ? "!!ARBvp1.0" : "!!ARBfp1.0";
+    const std::size_t headerLength = std::strlen(header);
+    if (length < static_cast<int>(headerLength) || std::memcmp(text, header, headerLength) != 0) {
+        layer.programError = std::string("the program does not begin with ") + header;
+        return;
+    }
+    if (!ofVertices) {
+        layer.bump = linkBump(layer.programError);
         if (!layer.programError.empty()) {
             layer.bump.name = 0;
         }
@@ -537,8 +698,13 @@ void APIENTRY genFramebuffers(int n, unsigned int* names) {
 }
 
 void APIENTRY bindFramebuffer(unsigned int target, unsigned int name) {
-    changing();
-    emscripten_glBindFramebuffer(target, name);
+    if (target != GL_FRAMEBUFFER) {
+        refuse(GL_INVALID_ENUM, "glBindFramebuffer", target);
+        return;
+    }
+    if (changeState(layer.framebuffer, name)) {
+        emscripten_glBindFramebuffer(target, name);
+    }
 }
 
 void APIENTRY framebufferRenderbuffer(unsigned int target, unsigned int attachment,
@@ -569,22 +735,23 @@ template <typename Function> void (*asProc(Function* function))() {
 } // namespace
 
 void FlushGlBatch() {
-    if (layer.batch.empty()) {
+    std::vector<FixedVertex>& vertices = layer.batch.vertices;
+    if (vertices.empty()) {
         return;
     }
     prepare();
     useFixed();
-    const std::size_t quads = layer.batch.size() / 4;
+    const std::size_t quads = vertices.size() / 4;
     emscripten_glBindVertexArray(layer.fixedArray);
     indexQuads(quads);
     emscripten_glBindBuffer(WebGlArrayBuffer, layer.fixedBuffer);
     emscripten_glBufferData(WebGlArrayBuffer,
-                            static_cast<long>(layer.batch.size() * sizeof(FixedVertex)),
-                            layer.batch.data(), WebGlStreamDraw);
+                            static_cast<long>(vertices.size() * sizeof(FixedVertex)),
+                            vertices.data(), WebGlStreamDraw);
     emscripten_glDrawElements(WebGlTriangles, static_cast<GLsizei>(quads * 6), WebGlUnsignedInt,
                               nullptr);
-    layer.batch.clear();
-    layer.batchTextures.clear();
+    vertices.clear();
+    layer.batch.textures.clear();
 }
 
 void FinishGlFrame() {
@@ -626,39 +793,44 @@ void (*GlProcAddress(const char* name))() {
 }
 
 void glEnable(GLenum capability) {
-    enable(capability, true);
+    enable(capability, true, "glEnable");
 }
 
 void glDisable(GLenum capability) {
-    enable(capability, false);
+    enable(capability, false, "glDisable");
 }
 
 void glBlendFunc(GLenum source, GLenum destination) {
-    changing();
-    emscripten_glBlendFunc(source, destination);
-}
-
-void glAlphaFunc(GLenum, GLclampf reference) {
-    // The show's only comparison is GL_GREATER.
-    if (reference != layer.alphaReference) {
-        changing();
-        layer.alphaReference = reference;
+    if (changeState(layer.blendFunction, BlendFunction{source, destination})) {
+        emscripten_glBlendFunc(source, destination);
     }
 }
 
+// GL_GREATER alone: the fixed programs compare no other way.
+void glAlphaFunc(GLenum function, GLclampf reference) {
+    if (function != GL_GREATER) {
+        refuse(GL_INVALID_ENUM, "glAlphaFunc", function);
+        return;
+    }
+    changeState(layer.alphaReference, reference);
+}
+
 void glDepthFunc(GLenum function) {
-    changing();
-    emscripten_glDepthFunc(function);
+    if (changeState(layer.depthFunction, function)) {
+        emscripten_glDepthFunc(function);
+    }
 }
 
 void glDepthMask(GLboolean write) {
-    changing();
-    emscripten_glDepthMask(write);
+    if (changeState(layer.depthWrite, write)) {
+        emscripten_glDepthMask(write);
+    }
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    changing();
-    emscripten_glViewport(x, y, width, height);
+    if (changeState(layer.viewport, Viewport{x, y, width, height})) {
+        emscripten_glViewport(x, y, width, height);
+    }
 }
 
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
@@ -670,32 +842,38 @@ void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
 }
 
 void glClear(GLbitfield mask) {
-    changing();
+    FlushGlBatch();
     emscripten_glClear(mask);
 }
 
 void glMatrixMode(GLenum mode) {
-    layer.matrixMode = mode == GL_MODELVIEW ? 0 : mode == GL_PROJECTION ? 1 : 2;
+    if (mode != GL_MODELVIEW && mode != GL_PROJECTION && mode != GL_TEXTURE) {
+        refuse(GL_INVALID_ENUM, "glMatrixMode", mode);
+        return;
+    }
+    layer.matrixMode = mode;
 }
 
 void glLoadIdentity() {
-    top(layer.matrixMode) = IdentityMatrix();
+    currentStack().top() = IdentityMatrix();
 }
 
 void glLoadMatrixf(const GLfloat* matrix) {
-    std::memcpy(top(layer.matrixMode).data(), matrix, 16 * sizeof(float));
+    std::memcpy(currentStack().top().data(), matrix, 16 * sizeof(float));
 }
 
 void glPushMatrix() {
-    auto& stack = layer.stacks[layer.matrixMode];
-    stack.push_back(stack.back());
+    std::vector<GlMatrix>& matrices = currentStack().matrices;
+    matrices.push_back(matrices.back());
 }
 
 void glPopMatrix() {
-    auto& stack = layer.stacks[layer.matrixMode];
-    if (stack.size() > 1) {
-        stack.pop_back();
+    std::vector<GlMatrix>& matrices = currentStack().matrices;
+    if (matrices.size() == 1) {
+        refuse(GL_STACK_UNDERFLOW, "glPopMatrix", layer.matrixMode);
+        return;
     }
+    matrices.pop_back();
 }
 
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
@@ -710,9 +888,14 @@ void glScalef(GLfloat x, GLfloat y, GLfloat z) {
     multiply(ScaleMatrix(x, y, z));
 }
 
+// Quads and quad strips; a refused primitive draws nothing at glEnd.
 void glBegin(GLenum mode) {
-    layer.primitive = mode;
     layer.primitiveVertices.clear();
+    layer.primitive = mode;
+    if (mode != GL_QUADS && mode != GL_QUAD_STRIP) {
+        refuse(GL_INVALID_ENUM, "glBegin", mode);
+        layer.primitive = 0;
+    }
 }
 
 void glEnd() {
@@ -721,12 +904,13 @@ void glEnd() {
         return;
     }
     const float slot = static_cast<float>(batchSlot(layer.boundTextures[0]));
-    const GlMatrix mvp = MultiplyMatrices(top(1), top(0));
-    const GlMatrix& texture = top(2);
+    const GlMatrix mvp = MultiplyMatrices(layer.projection.top(), layer.modelview.top());
+    const GlMatrix& texture = layer.texture.top();
+    std::vector<FixedVertex>& batch = layer.batch.vertices;
     forEachQuad(layer.primitiveVertices, layer.primitive,
                 [&](const Vertex& a, const Vertex& b, const Vertex& c, const Vertex& d) {
                     for (const Vertex* v : {&a, &b, &c, &d}) {
-                        layer.batch.push_back(transformed(*v, mvp, texture, slot));
+                        batch.push_back(transformed(*v, mvp, texture, slot));
                     }
                 });
 }
@@ -776,8 +960,13 @@ void glGenTextures(GLsizei count, GLuint* names) {
 // Binding draws nothing: the batch keeps its own textures, and the bump
 // programs draw at each glEnd.
 void glBindTexture(GLenum target, GLuint name) {
-    if (layer.boundTextures[layer.activeUnit] != name) {
-        layer.boundTextures[layer.activeUnit] = name;
+    if (target != GL_TEXTURE_2D) {
+        refuse(GL_INVALID_ENUM, "glBindTexture", target);
+        return;
+    }
+    GLuint& bound = layer.boundTextures[layer.activeUnit];
+    if (bound != name) {
+        bound = name;
         emscripten_glBindTexture(target, name);
     }
 }
@@ -785,43 +974,66 @@ void glBindTexture(GLenum target, GLuint name) {
 // GL_CLAMP becomes clamping to the edge texel, as WebGL has no texture border;
 // the fixed programs fade it toward the border the desktop would read.
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
-    const int index = name == GL_TEXTURE_WRAP_S       ? 0
-                      : name == GL_TEXTURE_WRAP_T     ? 1
-                      : name == GL_TEXTURE_MIN_FILTER ? 2
-                                                      : 3;
-    const GLuint texture = layer.boundTextures[layer.activeUnit];
-    Sampling& sampling = samplingOf(texture);
-    if (sampling[index] == value) {
+    if (target != GL_TEXTURE_2D) {
+        refuse(GL_INVALID_ENUM, "glTexParameteri", target);
         return;
     }
-    if (inBatch(texture)) {
-        changing();
+    const GLuint texture = layer.boundTextures[layer.activeUnit];
+    Sampling& sampling = samplingOf(texture);
+    GLint* state = name == GL_TEXTURE_WRAP_S       ? &sampling.wrapS
+                   : name == GL_TEXTURE_WRAP_T     ? &sampling.wrapT
+                   : name == GL_TEXTURE_MIN_FILTER ? &sampling.minFilter
+                   : name == GL_TEXTURE_MAG_FILTER ? &sampling.magFilter
+                                                   : nullptr;
+    if (state == nullptr) {
+        refuse(GL_INVALID_ENUM, "glTexParameteri", name);
+        return;
     }
-    sampling[index] = value;
+    if (*state == value) {
+        return;
+    }
+    // Only the batch's own textures sample differently from now on.
+    if (layer.batch.reads(texture)) {
+        FlushGlBatch();
+    }
+    *state = value;
     emscripten_glTexParameteri(target, name, value == GL_CLAMP ? WebGlClampToEdge : value);
 }
 
-void glTexEnvi(GLenum, GLenum, GLint value) {
-    if (value != layer.environment) {
-        changing();
-        layer.environment = value;
+// The environment's mode, GL_MODULATE or GL_ADD: the fixed programs know no
+// other.
+void glTexEnvi(GLenum target, GLenum name, GLint value) {
+    if (target != GL_TEXTURE_ENV || name != GL_TEXTURE_ENV_MODE) {
+        refuse(GL_INVALID_ENUM, "glTexEnvi", target != GL_TEXTURE_ENV ? target : name);
+        return;
     }
+    if (value != GL_MODULATE && value != GL_ADD) {
+        refuse(GL_INVALID_ENUM, "glTexEnvi", static_cast<GLenum>(value));
+        return;
+    }
+    changeState(layer.environment, value);
 }
 
-void glTexImage2D(GLenum target, GLint level, GLint, GLsizei width, GLsizei height, GLint border,
-                  GLenum format, GLenum type, const GLvoid* pixels) {
-    changing();
+// Four-component images alone, as the show's are: they upload as RGBA.
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const GLvoid* pixels) {
+    if (internalFormat != 4 && internalFormat != static_cast<GLint>(GL_RGBA) &&
+        internalFormat != static_cast<GLint>(GL_RGBA8)) {
+        refuse(GL_INVALID_ENUM, "glTexImage2D", static_cast<GLenum>(internalFormat));
+        return;
+    }
+    FlushGlBatch();
     emscripten_glTexImage2D(target, level, GL_RGBA, width, height, border, format, type, pixels);
 }
 
 void glCopyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffset, GLint x, GLint y,
                          GLsizei width, GLsizei height) {
-    changing();
+    FlushGlBatch();
     emscripten_glCopyTexSubImage2D(target, level, xOffset, yOffset, x, y, width, height);
 }
 
 const GLubyte* glGetString(GLenum name) {
-    const char* text = "";
+    const char* text = nullptr;
     if (name == GL_VERSION) {
         text = "2.0 WebGL 2";
     } else if (name == GL_EXTENSIONS) {
@@ -829,6 +1041,8 @@ const GLubyte* glGetString(GLenum name) {
                "GL_ARB_framebuffer_object GL_ARB_texture_non_power_of_two";
     } else if (name == GL_PROGRAM_ERROR_STRING_ARB) {
         text = layer.programError.c_str();
+    } else {
+        refuse(GL_INVALID_ENUM, "glGetString", name);
     }
     return reinterpret_cast<const GLubyte*>(text);
 }
@@ -841,9 +1055,23 @@ void glGetIntegerv(GLenum name, GLint* values) {
     }
 }
 
-void glGetFloatv(GLenum, GLfloat* values) {
-    // The show asks for the modelview matrix alone.
-    std::memcpy(values, top(0).data(), 16 * sizeof(float));
+// The modelview matrix alone: the show asks for nothing else.
+void glGetFloatv(GLenum name, GLfloat* values) {
+    if (name != GL_MODELVIEW_MATRIX) {
+        refuse(GL_INVALID_ENUM, "glGetFloatv", name);
+        return;
+    }
+    std::memcpy(values, layer.modelview.top().data(), 16 * sizeof(float));
+}
+
+// The layer's own refusal first, then WebGL's errors.
+GLenum glGetError() {
+    const GLenum error = layer.error;
+    if (error != GL_NO_ERROR) {
+        layer.error = GL_NO_ERROR;
+        return error;
+    }
+    return emscripten_glGetError();
 }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {

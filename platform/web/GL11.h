@@ -1,5 +1,6 @@
 // The OpenGL 1.1 subset the show calls, its ARB tokens and the two GLU calls
-// it makes, for the web layer, which draws them with WebGL 2 (GL11.cpp).
+// it makes, for the web layer, which draws them with WebGL 2 (GL11.cpp), and
+// glGetError, which tells what the layer refused.
 // Names, types and token values follow the desktop headers, so the show's
 // code reads the same on every platform. Extension entry points (multitexture,
 // the ARB programs, framebuffer objects) come through wglGetProcAddress.
@@ -74,6 +75,12 @@ constexpr GLenum GL_TEXTURE0_ARB = 0x84C0;
 constexpr GLenum GL_TEXTURE1_ARB = 0x84C1;
 constexpr GLenum GL_TEXTURE2_ARB = 0x84C2;
 
+// Errors.
+constexpr GLenum GL_NO_ERROR = 0;
+constexpr GLenum GL_INVALID_ENUM = 0x0500;
+constexpr GLenum GL_INVALID_VALUE = 0x0501;
+constexpr GLenum GL_STACK_UNDERFLOW = 0x0504;
+
 // Queries.
 constexpr GLenum GL_VERSION = 0x1F02;
 constexpr GLenum GL_EXTENSIONS = 0x1F03;
@@ -142,6 +149,8 @@ void glCopyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffse
 const GLubyte* glGetString(GLenum name);
 void glGetIntegerv(GLenum name, GLint* values);
 void glGetFloatv(GLenum name, GLfloat* values);
+// What the layer refused first, or else WebGL's error.
+GLenum glGetError();
 
 // GLU.
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);
