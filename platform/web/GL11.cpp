@@ -188,6 +188,7 @@ struct MatrixStack {
     std::vector<GlMatrix> matrices{IdentityMatrix()};
 
     GlMatrix& top() { return matrices.back(); }
+    const GlMatrix& top() const { return matrices.back(); }
 };
 
 using BlendFunction = std::array<GLenum, 2>; // source, destination
@@ -222,10 +223,12 @@ struct Layer {
     bool blending = false;
     bool depthTest = false;
     bool culling = false;
+    bool scissorTest = false;
     BlendFunction blendFunction{GL_ONE, GlZero};
     GLenum depthFunction = GlLess;
     GLboolean depthWrite = GL_TRUE;
     std::optional<Viewport> viewport; // the canvas's size until set
+    std::optional<Viewport> scissor;  // likewise
     GLuint framebuffer = 0;
 
     float vertexEnv[1][4] = {};
@@ -527,10 +530,11 @@ bool* ownCapability(GLenum capability) {
 // WebGL's state of a capability the show sets, or nullptr for another, which
 // goes to WebGL as if it changed.
 bool* webGlCapability(GLenum capability) {
-    return capability == GL_BLEND        ? &layer.blending
-           : capability == GL_DEPTH_TEST ? &layer.depthTest
-           : capability == GL_CULL_FACE  ? &layer.culling
-                                         : nullptr;
+    return capability == GL_BLEND          ? &layer.blending
+           : capability == GL_DEPTH_TEST   ? &layer.depthTest
+           : capability == GL_CULL_FACE    ? &layer.culling
+           : capability == GL_SCISSOR_TEST ? &layer.scissorTest
+                                           : nullptr;
 }
 
 void enable(GLenum capability, bool on, const char* call) {
@@ -833,6 +837,12 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     }
 }
 
+void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (changeState(layer.scissor, Viewport{x, y, width, height})) {
+        emscripten_glScissor(x, y, width, height);
+    }
+}
+
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
     layer.clearColor[0] = red;
     layer.clearColor[1] = green;
@@ -1057,11 +1067,12 @@ void glGetIntegerv(GLenum name, GLint* values) {
 
 // The modelview matrix alone: the show asks for nothing else.
 void glGetFloatv(GLenum name, GLfloat* values) {
-    if (name != GL_MODELVIEW_MATRIX) {
+    if (name != GL_MODELVIEW_MATRIX && name != GL_PROJECTION_MATRIX) {
         refuse(GL_INVALID_ENUM, "glGetFloatv", name);
         return;
     }
-    std::memcpy(values, layer.modelview.top().data(), 16 * sizeof(float));
+    const MatrixStack& stack = name == GL_MODELVIEW_MATRIX ? layer.modelview : layer.projection;
+    std::memcpy(values, stack.top().data(), 16 * sizeof(float));
 }
 
 // The layer's own refusal first, then WebGL's errors.

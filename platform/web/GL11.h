@@ -31,6 +31,7 @@ constexpr GLenum GL_QUAD_STRIP = 0x0008;
 
 // Capabilities.
 constexpr GLenum GL_CULL_FACE = 0x0B44;
+constexpr GLenum GL_SCISSOR_TEST = 0x0C11;
 constexpr GLenum GL_LIGHTING = 0x0B50;
 constexpr GLenum GL_COLOR_MATERIAL = 0x0B57;
 constexpr GLenum GL_DEPTH_TEST = 0x0B71;
@@ -54,6 +55,7 @@ constexpr GLenum GL_MODELVIEW = 0x1700;
 constexpr GLenum GL_PROJECTION = 0x1701;
 constexpr GLenum GL_TEXTURE = 0x1702;
 constexpr GLenum GL_MODELVIEW_MATRIX = 0x0BA6;
+constexpr GLenum GL_PROJECTION_MATRIX = 0x0BA7;
 
 // Textures and their environment.
 constexpr GLenum GL_UNSIGNED_BYTE = 0x1401;
@@ -109,6 +111,7 @@ void glAlphaFunc(GLenum function, GLclampf reference);
 void glDepthFunc(GLenum function);
 void glDepthMask(GLboolean write);
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
+void glScissor(GLint x, GLint y, GLsizei width, GLsizei height);
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
 void glClear(GLbitfield mask);
 
