@@ -38,6 +38,7 @@ void emscripten_glDepthFunc(GLenum);
 void emscripten_glDepthMask(GLboolean);
 void emscripten_glColorMask(GLboolean, GLboolean, GLboolean, GLboolean);
 void emscripten_glViewport(GLint, GLint, GLsizei, GLsizei);
+void emscripten_glScissor(GLint, GLint, GLsizei, GLsizei);
 void emscripten_glClearColor(GLclampf, GLclampf, GLclampf, GLclampf);
 void emscripten_glClear(GLbitfield);
 void emscripten_glGenTextures(GLsizei, GLuint*);
