@@ -29,8 +29,8 @@ bool StartShow(const ShowRun& run, Show& show) {
     }
     // The default frame always fits the window; larger ones may need a
     // framebuffer object.
-    const ShowWindow window = CreateShowWindow(show.title, std::max(run.width, DefaultFrameSize),
-                                               std::max(run.height, DefaultFrameSize));
+    const CreatedWindow window = CreateShowWindow(show.title, std::max(run.width, DefaultFrameSize),
+                                                  std::max(run.height, DefaultFrameSize));
     if (window.handle == nullptr) {
         return false;
     }

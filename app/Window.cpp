@@ -113,7 +113,7 @@ bool RegisterWindowClass() {
     return true;
 }
 
-ShowWindow CreateShowWindow(const char* title, int width, int height) {
+CreatedWindow CreateShowWindow(const char* title, int width, int height) {
     const DWORD style = demo.fullscreen
                             ? (WS_POPUP | WS_VISIBLE | WS_MAXIMIZE)
                             : (WS_VISIBLE | WS_CAPTION | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);

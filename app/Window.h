@@ -12,7 +12,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 bool RegisterWindowClass();
 
 // A created window and the size of its client area in pixels.
-struct ShowWindow {
+struct CreatedWindow {
     HWND handle = nullptr;
     int width = 0;
     int height = 0;
@@ -22,7 +22,7 @@ struct ShowWindow {
 // demo.fullscreen borderless over the screen, taking the screen's size, or
 // width x height with a frame. The handle is null when no window or no
 // context could be made; the reason has been reported.
-ShowWindow CreateShowWindow(const char* title, int width, int height);
+CreatedWindow CreateShowWindow(const char* title, int width, int height);
 
 // Presents frames in step with the display: adaptive vertical sync where the
 // driver offers it (late frames are shown at once rather than a refresh
