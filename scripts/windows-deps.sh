@@ -23,6 +23,10 @@ i686-w64-mingw32 | x86_64-w64-mingw32)
         wine wine64 libgl1 libgl1-mesa-dri libglx-mesa0
         # The 32-bit Wine; the show's executable is a 32-bit program.
         wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
+        # The sound server's ALSA configuration, which the tests' packages
+        # install, loads its plug-in in every ALSA program: without the 32-bit
+        # one the 32-bit side of Wine finds no sound device at all.
+        libasound2-plugins:i386
     )
     ;;
 *)
