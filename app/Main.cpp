@@ -6,6 +6,7 @@
 #include "app/Version.h"
 #include "app/Window.h"
 #include "common/DemoState.h"
+#include "platform/Displays.h"
 #include "platform/SoundPlayer.h"
 
 #include <cmath>
@@ -19,6 +20,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         MessageBoxA(nullptr, switches.error.c_str(), "Error", MB_OK | MB_ICONERROR);
         return 2;
     }
+    // A mistyped switch would otherwise start the whole show unasked.
+    if (!switches.unknown.empty()) {
+        std::fprintf(stderr, "hallatorvo: unknown switch %s\n%s", switches.unknown.c_str(),
+                     ShowUsage());
+        return 2;
+    }
     // Answered on stdout before any window opens.
     if (switches.help) {
         std::fputs(ShowUsage(), stdout);
@@ -28,11 +35,25 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         std::printf("hallatorvo %s\n", ProgramVersion);
         return 0;
     }
+    // No displays at all is the window's failure to tell, below.
+    if (switches.display != 0) {
+        const int displays = CountDisplays();
+        if (displays > 0 && switches.display >= displays) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "-display %d: there is no such display; this desktop has %d, "
+                          "numbered from 0 (the primary).",
+                          switches.display, displays);
+            MessageBoxA(nullptr, text, "Error", MB_OK | MB_ICONERROR);
+            return 2;
+        }
+    }
     ShowRun run;
     run.fullscreen = !switches.window;
     run.showFps = switches.fps;
     run.frameSize = switches.frameSize;
     run.keepAspect = switches.aspect;
+    run.display = switches.display;
 
     // A failed start-up ends with a non-zero exit code, after its message box.
     if (!StartShow(run, show)) {

@@ -29,16 +29,19 @@ bool StartShow(const ShowRun& run, Show& show) {
     }
     // The default frame always fits the window; larger ones may need a
     // framebuffer object.
-    const CreatedWindow window = CreateShowWindow(show.title, std::max(run.width, DefaultFrameSize),
-                                                  std::max(run.height, DefaultFrameSize));
+    const int windowWidth = std::max(run.width, DefaultFrameSize);
+    const int windowHeight = std::max(run.height, DefaultFrameSize);
+    const CreatedWindow window =
+        CreateShowWindow(show.title, windowWidth, windowHeight, run.display);
     if (window.handle == nullptr) {
         return false;
     }
     show.window = window.handle;
     // The output: the whole screen, or the run's size in the lower-left corner
-    // of a window that may be larger.
-    demo.width = demo.fullscreen ? window.width : run.width;
-    demo.height = demo.fullscreen ? window.height : run.height;
+    // of a window that may be larger, both in the pixels the window really
+    // has on a scaled display.
+    demo.width = demo.fullscreen ? window.width : run.width * window.width / windowWidth;
+    demo.height = demo.fullscreen ? window.height : run.height * window.height / windowHeight;
 
     FillSineTable();
     InitExtensions();

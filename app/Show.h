@@ -26,6 +26,7 @@ struct ShowRun {
     int height = 600;
     int frameSize = DefaultFrameSize;
     bool keepAspect = false; // the square frame stays square, with black bars
+    int display = 0;         // the monitor full screen covers, 0 the primary
     bool showFps = false;    // the frame rate in the window title
     bool fixedSeed = false;  // false: the tick count at start seeds the run
     std::uint32_t seed = 0;

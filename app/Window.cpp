@@ -2,6 +2,7 @@
 
 #include "app/Shutdown.h"
 #include "common/DemoState.h"
+#include "platform/Displays.h"
 
 namespace {
 
@@ -113,21 +114,32 @@ bool RegisterWindowClass() {
     return true;
 }
 
-CreatedWindow CreateShowWindow(const char* title, int width, int height) {
+CreatedWindow CreateShowWindow(const char* title, int width, int height, int display) {
     const DWORD style = demo.fullscreen
                             ? (WS_POPUP | WS_VISIBLE | WS_MAXIMIZE)
                             : (WS_VISIBLE | WS_CAPTION | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    // A maximised window fills the display that holds its position.
+    DisplayArea area;
+    const bool placed = demo.fullscreen && GetDisplayArea(display, area);
     contextReady = false;
-    HWND window = CreateWindowExA(WS_EX_APPWINDOW, ClassName, title, style, 0, 0, width, height,
-                                  nullptr, nullptr, demo.instance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_APPWINDOW, ClassName, title, style, placed ? area.x : 0,
+                                  placed ? area.y : 0, width, height, nullptr, nullptr,
+                                  demo.instance, nullptr);
     if (window == nullptr || !contextReady) {
         return {};
     }
     demo.deviceContext = GetDC(window);
     if (demo.fullscreen) {
-        width = GetDeviceCaps(demo.deviceContext, HORZRES);
-        height = GetDeviceCaps(demo.deviceContext, VERTRES);
+        // The screen's resolution is the primary's; another display has its own.
+        width = display != 0 && placed ? area.width : GetDeviceCaps(demo.deviceContext, HORZRES);
+        height = display != 0 && placed ? area.height : GetDeviceCaps(demo.deviceContext, VERTRES);
         ShowCursor(FALSE);
+    }
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    if (GetDrawableSize(window, pixelWidth, pixelHeight)) {
+        width = pixelWidth;
+        height = pixelHeight;
     }
     return {window, width, height};
 }

@@ -11,7 +11,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // and returns false when that fails.
 bool RegisterWindowClass();
 
-// A created window and the size of its client area in pixels.
+// A created window and the size of its client area in pixels: on a scaled
+// display more than the size it was made with.
 struct CreatedWindow {
     HWND handle = nullptr;
     int width = 0;
@@ -19,10 +20,10 @@ struct CreatedWindow {
 };
 
 // Creates the window with its GL context current and sets deviceContext: by
-// demo.fullscreen borderless over the screen, taking the screen's size, or
-// width x height with a frame. The handle is null when no window or no
-// context could be made; the reason has been reported.
-CreatedWindow CreateShowWindow(const char* title, int width, int height);
+// demo.fullscreen borderless over display `display` (0 the primary), taking
+// its size, or width x height with a frame. The handle is null when no window
+// or no context could be made; the reason has been reported.
+CreatedWindow CreateShowWindow(const char* title, int width, int height, int display = 0);
 
 // Presents frames in step with the display: adaptive vertical sync where the
 // driver offers it (late frames are shown at once rather than a refresh

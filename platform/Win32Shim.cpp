@@ -1,4 +1,5 @@
 // Windowing, messages, WGL and process calls of the Win32 subset, on SDL2.
+#include "platform/Displays.h"
 #include "platform/SoundPlayerPump.h"
 #include "platform/TickSource.h"
 #include "platform/Win32.h"
@@ -27,6 +28,8 @@ struct Win32DeviceContext {
 struct Win32Window {
     WNDPROC procedure = nullptr;
     DWORD style = 0;
+    int x = 0; // on the desktop, where full screen finds its display
+    int y = 0;
     int width = 0;
     int height = 0;
     std::string title;
@@ -52,6 +55,7 @@ Win32Handle stockCursor;
 std::vector<RegisteredClass> classes;
 std::deque<MSG> messageQueue;
 bool videoReady = false;
+bool videoRefused = false; // set once video could not start, reported then
 int cursorCount = 0;
 
 bool escapeDown = false;
@@ -71,18 +75,56 @@ DWORD monotonicTicks() {
 
 TickSource tickSource = monotonicTicks;
 
+// Drivers that show nothing to anyone: fine when asked for, for tests and
+// captures, but no place for a show that a person came to watch.
+bool drawsNowhere(const char* driver) {
+    return driver != nullptr &&
+           (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+            std::strcmp(driver, "evdev") == 0);
+}
+
 bool ensureVideo() {
     if (videoReady) {
         return true;
     }
+    if (videoRefused) {
+        return false;
+    }
+    videoRefused = true;
     // The layer handles SIGINT/SIGTERM itself (as Escape), not as SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
         return false;
     }
+    // Without X, Wayland or a console SDL can draw on, it falls back to a
+    // driver that draws nowhere: the song would play to a blank screen.
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if ((asked == nullptr || *asked == '\0') && drawsNowhere(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        MessageBoxA(nullptr,
+                    "No display found: neither X (DISPLAY) nor Wayland (WAYLAND_DISPLAY) "
+                    "answers, and SDL has no other driver that shows pictures here. Set "
+                    "SDL_VIDEODRIVER=offscreen to run without one.",
+                    "ERROR", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    videoRefused = false;
     videoReady = true;
     return true;
+}
+
+// The display whose area holds the desktop point (x, y); 0 when none does.
+int displayAt(int x, int y) {
+    const int displays = SDL_GetNumVideoDisplays();
+    for (int display = 0; display < displays; ++display) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(display, &bounds) == 0 && x >= bounds.x &&
+            x < bounds.x + bounds.w && y >= bounds.y && y < bounds.y + bounds.h) {
+            return display;
+        }
+    }
+    return 0;
 }
 
 const RegisteredClass* findClass(LPCSTR name) {
@@ -209,22 +251,33 @@ bool createSdlWindow(Win32Window* window) {
     // The show uses OpenGL 1.1 with ARB extensions: a compatibility context.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
-    Uint32 flags = SDL_WINDOW_OPENGL;
+    // On a scaled display the drawing surface gets the display's real pixels;
+    // GetDrawableSize tells how many.
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
     if (!(window->style & WS_VISIBLE)) {
         flags |= SDL_WINDOW_HIDDEN;
     }
+    int x = 0;
+    int y = 0;
     int width = window->width;
     int height = window->height;
     if ((window->style & WS_POPUP) && (window->style & WS_MAXIMIZE)) {
-        // A borderless window over the whole desktop; the display mode stays.
+        // A borderless window over the whole of the display that holds the
+        // window's position, as Windows maximises; the display mode stays.
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        const int display = displayAt(window->x, window->y);
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(display, &bounds) == 0) {
+            x = bounds.x;
+            y = bounds.y;
+        }
         SDL_DisplayMode mode;
-        if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        if (SDL_GetDesktopDisplayMode(display, &mode) == 0) {
             width = mode.w;
             height = mode.h;
         }
     }
-    window->sdl = SDL_CreateWindow(window->title.c_str(), 0, 0, width, height, flags);
+    window->sdl = SDL_CreateWindow(window->title.c_str(), x, y, width, height, flags);
     if (window->sdl == nullptr) {
         std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
         return false;
@@ -296,7 +349,7 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance) {
     return FALSE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int, int,
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                             int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
     const RegisteredClass* windowClass = findClass(className);
     if (windowClass == nullptr || !ensureVideo()) {
@@ -306,6 +359,8 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     auto* window = new Win32Window;
     window->procedure = windowClass->data.lpfnWndProc;
     window->style = style;
+    window->x = x;
+    window->y = y;
     window->width = width;
     window->height = height;
     window->title = windowName != nullptr ? windowName : "";
@@ -424,10 +479,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const char* title = caption != nullptr ? caption : "Error";
     std::fprintf(stderr, "%s: %s\n", title, body);
     std::fflush(stderr);
-    const char* driver = videoReady ? SDL_GetCurrentVideoDriver() : nullptr;
-    const bool headless = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
-                                                std::strcmp(driver, "dummy") == 0);
-    if (!headless) {
+    // Where video draws nowhere or was refused, stderr is all there is.
+    const bool nowhere = videoReady ? drawsNowhere(SDL_GetCurrentVideoDriver()) : videoRefused;
+    if (!nowhere) {
         Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
         if ((type & 0xF0) == MB_ICONERROR) {
             flags = SDL_MESSAGEBOX_ERROR;
@@ -544,4 +598,36 @@ PROC WINAPI wglGetProcAddress(LPCSTR name) {
         return reinterpret_cast<PROC>(reinterpret_cast<void (*)()>(swapIntervalExt));
     }
     return reinterpret_cast<PROC>(SDL_GL_GetProcAddress(name));
+}
+
+int CountDisplays() {
+    if (!ensureVideo()) {
+        return 0;
+    }
+    const int displays = SDL_GetNumVideoDisplays();
+    return displays > 0 ? displays : 0;
+}
+
+bool GetDisplayArea(int display, DisplayArea& area) {
+    SDL_Rect bounds;
+    if (!ensureVideo() || display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) {
+        return false;
+    }
+    area = {bounds.x, bounds.y, bounds.w, bounds.h};
+    return true;
+}
+
+bool GetDrawableSize(HWND window, int& width, int& height) {
+    if (window == nullptr || window->sdl == nullptr) {
+        return false;
+    }
+    int w = 0;
+    int h = 0;
+    SDL_GL_GetDrawableSize(window->sdl, &w, &h);
+    if (w <= 0 || h <= 0) {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
 }

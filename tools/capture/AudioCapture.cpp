@@ -4,6 +4,7 @@
 #include "common/DemoState.h"
 #include "tools/capture/Interruption.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
@@ -24,8 +25,10 @@ std::vector<std::uint8_t> RenderShowAudio(std::uint32_t seed) {
     AudioStream music;
     const bool inPlace = isatty(STDERR_FILENO) != 0;
     const bool whole = music.renderSong(ShowAudioSamples, [inPlace](std::int32_t rendered) {
+        // The last second's render runs past the show's end; the file does not.
+        const std::int32_t written = std::min(rendered, ShowAudioSamples);
         std::fprintf(stderr, "hallatorvo-capture: audio %5.1f of %d s%s",
-                     rendered / static_cast<double>(ShowSampleRate),
+                     written / static_cast<double>(ShowSampleRate),
                      ShowAudioSamples / ShowSampleRate, inPlace ? "\r" : "\n");
         return Interruption() == 0;
     });
