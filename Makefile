@@ -53,15 +53,16 @@ uninstall:
 
 # The tests again under AddressSanitizer and UndefinedBehaviorSanitizer. Tests
 # labelled gl run without the leak checker: Mesa's driver keeps allocations
-# that it never frees. The 103-second end-to-end runs, the check against a
-# sound server and the check of the installed tree are left to `make test`.
+# that it never frees. The 103-second end-to-end runs, the checks against a
+# sound server and a Wayland compositor and the check of the installed tree
+# are left to `make test`.
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=ON -DHV_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(HEADLESS) UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS) -LE 'gl|long|install'
 	cd $(SANITIZE_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS) -L gl -LE 'long|sound-server'
+		ctest --output-on-failure -j $(JOBS) -L gl -LE 'long|sound-server|wayland'
 
 # The sound player's threads under ThreadSanitizer: the tests of the platform
 # layer and the music driver, then 30 s of the show headless, ended by SIGTERM

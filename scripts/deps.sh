@@ -15,6 +15,9 @@ packages=(
     python3 python3-mido
     # The check of the installed tree: the desktop entry and the manual pages.
     desktop-file-utils mandoc
+    # The show on Wayland: a Weston compositor of the tests' own on a virtual X
+    # server, a key pressed there, and its screenshots looked at.
+    weston xvfb xdotool python3-pil
 )
 if [ "${HV_DEPS_TOOLS:-0}" = 1 ]; then
     # For the asset generators and the listening checks; the build never needs them.
