@@ -145,8 +145,9 @@ int capture(const CaptureOptions& options) {
     const CapturePlan plan = PlanCapture(options);
     const bool drawsFrames = plan.lastFrame >= 0;
 
-    // Headless unless the caller chose a video driver.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // Headless unless the caller chose a video driver (an empty choice is none).
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    setenv("SDL_VIDEODRIVER", "offscreen", driver == nullptr || *driver == '\0');
     Show show;
     if (drawsFrames) {
         ShowRun run;
