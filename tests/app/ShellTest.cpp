@@ -85,47 +85,11 @@ TEST(CommandLine, HelpAndVersionAreWholeWords) {
     }
 }
 
-// A word that starts as a switch does ('-' or '/') but is none of the show's,
-// and holds neither "-window" nor "-fps", is named as unknown, the first one
-// only; plain words are ignored. "-h", "-help" and "/?" ask for the usage as
-// "--help" does, "-loop" and "-display N" are whole words.
-TEST(CommandLine, UnknownSwitchesAreNamedAndTheNewOnesRead) {
-    const struct {
-        const char* line;
-        const char* unknown;
-        bool help, loop;
-        int display; // -1: refused
-    } cases[] = {
-        {"-h", "", true, false, 0},
-        {"-help", "", true, false, 0},
-        {"/?", "", true, false, 0},
-        {"--bogus", "--bogus", false, false, 0},
-        {"-Window", "-Window", false, false, 0},
-        {"/window", "/window", false, false, 0},
-        {"-", "-", false, false, 0},
-        {"--window x-fpsy -windowed", "", false, false, 0},
-        {"-window -x -y", "-x", false, false, 0},
-        {"play it again", "", false, false, 0},
-        {"-loop", "", false, true, 0},
-        {"-loops -LOOP", "-loops", false, false, 0},
-        {"-display 1", "", false, false, 1},
-        {"-display 0 -display 3 -loop", "", false, true, 3},
-        {"-display", "", false, false, -1},
-        {"-display -1", "", false, false, -1},
-        {"-display 2x", "", false, false, -1},
-        {"-display -window", "", false, false, -1},
-        {"-h -res 512 -display 1 -aspect --version", "", true, false, 1},
-    };
-    for (const auto& c : cases) {
-        const Switches switches = ScanCommandLine(c.line);
-        EXPECT_EQ(switches.unknown, c.unknown) << c.line;
-        EXPECT_EQ(switches.help, c.help) << c.line;
-        EXPECT_EQ(switches.loop, c.loop) << c.line;
-        EXPECT_EQ(switches.error.empty(), c.display >= 0) << c.line << ": " << switches.error;
-        EXPECT_EQ(switches.display, c.display >= 0 ? c.display : 0) << c.line;
-    }
-    EXPECT_EQ(ScanCommandLine("-display two").error,
-              "-display two: the display must be a number from 0 (the primary).");
+// "-loop" and "-display N" are whole words, the last "-display" counting.
+TEST(CommandLine, LoopAndDisplayAreWholeWords) {
+    EXPECT_TRUE(ScanCommandLine("-window -loop").loop);
+    EXPECT_FALSE(ScanCommandLine("-loops x-loop").loop);
+    EXPECT_EQ(ScanCommandLine("-display 2 -fps -display 1").display, 1);
 }
 
 TEST(Clock, ElapsedTimeSurvivesTheTickCounterWrapping) {
