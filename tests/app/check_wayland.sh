@@ -23,12 +23,9 @@ started Weston "$work/w.log" grep -qs "launching.*desktop-shell" "$work/w.log"
 run() {
     local want=$1 shot=$2 log=$work/show.log start=$SECONDS why="" && shift 2 && : >"$log"
     WAYLAND_DEBUG=client WAYLAND_DISPLAY=hv SDL_VIDEODRIVER=wayland SDL_AUDIODRIVER=dummy \
-        "$show" -fps "$@" 2>"$log" &
-    local player=$!
+        "$show" -fps "$@" 2>"$log" & local player=$!
     while kill -0 $player 2>/dev/null && [ $((SECONDS - start)) -lt 150 ] &&
-        { [ $layout = to-the-end ] || [ "$(grep -c 'set_title("FPS:' "$log")" -lt 2 ]; }; do
-        sleep 0.2
-    done
+        { [ $layout = to-the-end ] || [ "$(grep -c 'set_title("FPS:' "$log")" -lt 2 ]; }; do sleep 0.2; done
     [ $layout != to-the-end ] || { ! kill -0 $player && [ $((SECONDS - start)) -ge 103 ]; } 2>/dev/null ||
         why+=" it did not end by itself at 103 s;"
     [ "$shot" = - ] || { (cd "$work" && WAYLAND_DISPLAY=hv weston-screenshooter) &&
