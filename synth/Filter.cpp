@@ -2,9 +2,12 @@
 
 #include "synth/Block.h"
 #include "synth/Dispatch.h"
+#include "synth/Lanes.h"
 #include "synth/RenderContext.h"
 #include "synth/SampleRate.h"
+#include "synth/SineCosine.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -36,21 +39,28 @@ float clamp(float v, float low, float high) {
 }
 
 // The angular frequency of a clamped cutoff, per sample.
-float omega(float fc) {
+template <typename T> T omega(T fc) {
     return fc * 6.2831855f / static_cast<float>(SampleRate);
 }
 
+#if defined(__GNUC__)
+struct FourCoefficients {
+    FourFloats b0, b1, b2, a1, a2;
+};
+#endif
+
 // The coefficients of a type for the cosine c and sine s of a clamped
 // cutoff's omega and a clamped q, from those in effect before: coefficients
-// a type does not set keep their old values; it never reads them.
-template <int type> void design(Coefficients& k, float c, float s, float q) {
-    const float alpha = s / (2.0f * q);
+// a type does not set keep their old values; it never reads them. K holds
+// floats or the lanes of several designs.
+template <int type, typename K, typename T> void design(K& k, T c, T s, float q) {
+    const T alpha = s / (2.0f * q);
     switch (type) {
     case Filter::PassThrough:
-        k.b0 = 1.0f;
+        k.b0 = Splat(c, 1.0f);
         break;
     case Filter::LowPass: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b1 = (1.0f - c) * n;
@@ -58,7 +68,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::HighPass: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b1 = -((1.0f + c) * n);
@@ -66,14 +76,14 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::BandPass: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b0 = alpha * n;
         break;
     }
     case Filter::Notch: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b0 = n;
@@ -82,7 +92,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
     }
     case Filter::LowShelf: {
         // Shelf gain factor 0.5; the slope term is s itself, so q has no effect.
-        const float n = 1.0f / (1.5f - 0.5f * c + s);
+        const T n = 1.0f / (1.5f - 0.5f * c + s);
         k.a1 = -2.0f * (1.5f * c - 0.5f) * n;
         k.a2 = (1.5f - 0.5f * c - s) * n;
         k.b0 = 0.5f * (1.5f + 0.5f * c + s) * n;
@@ -91,7 +101,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::HighShelf: {
-        const float n = 1.0f / (1.5f + 0.5f * c + s);
+        const T n = 1.0f / (1.5f + 0.5f * c + s);
         k.a1 = 2.0f * (-0.5f - 1.5f * c) * n;
         k.a2 = (1.5f + 0.5f * c - s) * n;
         k.b0 = 0.5f * (1.5f - 0.5f * c + s) * n;
@@ -100,7 +110,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::PeakingCut: {
-        const float n = 1.0f / (1.0f + 2.0f * alpha);
+        const T n = 1.0f / (1.0f + 2.0f * alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - 2.0f * alpha) * n;
         k.b0 = (1.0f + alpha / 2.0f) * n;
@@ -109,6 +119,32 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
     }
     default:
         break;
+    }
+}
+
+// The designs of count clamped cutoffs at one q into out, four at a time
+// where the sines and cosines are. The coefficients a type does not set are
+// 0, as in every state a note of it starts from.
+template <int type> void designAll(const float* cutoffs, int count, float q, Coefficients* out) {
+    float w[MaxBlockSamples];
+    float sines[MaxBlockSamples];
+    float cosines[MaxBlockSamples];
+    InFours(count, [&](auto lanes, int n) { Store(w + n, omega(Load(lanes, cutoffs + n))); });
+    SinesAndCosines(w, count, sines, cosines);
+    int n = 0;
+#if defined(__GNUC__)
+    for (; n + 4 <= count; n += 4) {
+        FourCoefficients k{};
+        design<type>(k, LoadFour(cosines + n), LoadFour(sines + n), q);
+        for (int l = 0; l < 4; ++l) {
+            out[n + l] = {k.b0[l], k.b1[l], k.b2[l], k.a1[l], k.a2[l]};
+        }
+    }
+#endif
+    for (; n < count; ++n) {
+        Coefficients k{};
+        design<type>(k, cosines[n], sines[n], q);
+        out[n] = k;
     }
 }
 
@@ -135,15 +171,8 @@ T output(const C& c, T x, T x1, T x2, T y1, T y2) {
 }
 
 #if defined(__GNUC__)
-// Four recursions in the lanes of one vector register: lane-wise products,
-// sums and differences round as the scalar ones do, and with contraction off
-// none fuses. The lanes filter four separate buffers.
-typedef float FourFloats __attribute__((vector_size(16)));
-
-struct FourCoefficients {
-    FourFloats b0, b1, b2, a1, a2;
-};
-
+// Four recursions in the lanes of one vector register, filtering four
+// separate buffers.
 template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
     const Coefficients* c[4];
     int stride[4];
@@ -264,34 +293,44 @@ int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderCon
         return 0;
     }
 
-    // A modulated cutoff is worked out for the whole block first, then its
-    // coefficients, so that the sines and divisions do not wait on the
-    // recursion. They also go where the last block's designs were, and are
-    // taken from there where the cutoff is the same.
+    // A modulated cutoff is worked out for the whole block first. A design
+    // is a function of the clamped cutoff alone (q and type being the
+    // filter's), so a block held at the cutoff last designed keeps its
+    // coefficients, a block whose cutoffs all match the last block designed
+    // takes that block's designs, and any other block is designed sample by
+    // sample, in lanes, so that the sines and divisions do not wait on each
+    // other.
     float fc[MaxBlockSamples];
     for (int n = 0; n < count; ++n) {
         fc[n] = noteCutoff;
     }
     filter.cutoffMods.apply(context, fc, t, count, duration, start);
-    const int known = d.q == q && d.type == type ? d.count : 0;
+    bool held = s.designed && s.designedQ == q && s.designedType == type;
+    const float last = s.designedCutoff;
     for (int n = 0; n < count; ++n) {
-        const float clamped = clamp(fc[n], 50.0f, 10000.0f);
-        if (settle(s, clamped, q, type)) {
-            if (n < known && d.cutoffs[n] == clamped) {
-                k = d.coefficients[n];
-            } else {
-                const float w = omega(clamped);
-                design<type>(k, std::cos(w), std::sin(w), q);
-            }
-        }
-        d.cutoffs[n] = clamped;
-        d.coefficients[n] = k;
-        out[n] = k;
+        fc[n] = clamp(fc[n], 50.0f, 10000.0f);
+        held = held && fc[n] == last;
     }
-    d.count = count;
-    d.q = q;
-    d.type = type;
-    s.coefficients = k;
+    if (held) {
+        out[0] = k;
+        return 0;
+    }
+    bool remembered = d.q == q && d.type == type && count <= d.count;
+    for (int n = 0; remembered && n < count; ++n) {
+        remembered = fc[n] == d.cutoffs[n];
+    }
+    if (remembered) {
+        std::copy(d.coefficients.begin(), d.coefficients.begin() + count, out);
+    } else {
+        designAll<type>(fc, count, q, out);
+        std::copy(fc, fc + count, d.cutoffs.begin());
+        std::copy(out, out + count, d.coefficients.begin());
+        d.count = count;
+        d.q = q;
+        d.type = type;
+    }
+    settle(s, fc[count - 1], q, type);
+    s.coefficients = out[count - 1];
     return 1;
 }
 
