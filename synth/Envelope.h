@@ -2,6 +2,8 @@
 // since note start and the note's duration.
 #pragma once
 
+#include "synth/Lanes.h"
+
 struct Envelope {
     float attack = 0.0f;  // seconds
     float decay = 0.0f;   // seconds
@@ -10,32 +12,19 @@ struct Envelope {
 
     // Level at t seconds after the note start. The attack and decay stop at the
     // duration, so an early release fades from the level reached, and segments
-    // of length 0 are jumps rather than divisions by zero.
-    float level(float t, float duration) const {
-        const float u = t < duration ? t : duration;
-        float rise;
-        if (u < 0.0f) {
-            rise = 0.0f;
-        } else if (u < attack) {
-            rise = u / attack;
-        } else {
-            rise = 1.0f;
-        }
-        float fall;
-        if (u < attack) {
-            fall = 0.0f;
-        } else if (u - attack < decay) {
-            fall = (u - attack) / decay;
-        } else {
-            fall = 1.0f;
-        }
-        const float held = rise - (1.0f - sustain) * fall;
-        if (t < duration) {
-            return held;
-        }
-        const float r = t - duration;
-        const float fade = r < release ? 1.0f - r / release : 0.0f;
-        return held * fade;
+    // of length 0 are jumps rather than divisions by zero: a quotient is only
+    // taken where its segment is under way. T is a float or FourFloats.
+    template <typename T> T level(T t, float duration) const {
+        const T u = Select(t < duration, t, Splat(t, duration));
+        const T zero = Splat(t, 0.0f);
+        const T one = Splat(t, 1.0f);
+        const T rise = Select(u < 0.0f, zero, Select(u < attack, u / attack, one));
+        const T fall =
+            Select(u < attack, zero, Select(u - attack < decay, (u - attack) / decay, one));
+        const T held = rise - (1.0f - sustain) * fall;
+        const T r = t - duration;
+        const T fade = Select(r < release, 1.0f - r / release, zero);
+        return Select(t < duration, held, held * fade);
     }
 
     // level() at count increasing note times t, into out.
@@ -53,8 +42,7 @@ struct Envelope {
             }
             return;
         }
-        for (int n = 0; n < count; ++n) {
-            out[n] = level(t[n], duration);
-        }
+        InFours(count,
+                [&](auto lanes, int n) { Store(out + n, level(Load(lanes, t + n), duration)); });
     }
 };

@@ -135,7 +135,7 @@ template <int type> void designAll(const float* cutoffs, int count, float q, Coe
 #if defined(__GNUC__)
     for (; n + 4 <= count; n += 4) {
         FourCoefficients k{};
-        design<type>(k, LoadFour(cosines + n), LoadFour(sines + n), q);
+        design<type>(k, Load(FourFloats{}, cosines + n), Load(FourFloats{}, sines + n), q);
         for (int l = 0; l < 4; ++l) {
             out[n + l] = {k.b0[l], k.b1[l], k.b2[l], k.a1[l], k.a2[l]};
         }
