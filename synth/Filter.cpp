@@ -28,14 +28,16 @@ bool settle(FilterState& s, float fc, float q, int type) {
 }
 
 // The top first, then the bottom; a NaN passes both.
-float clamp(float v, float low, float high) {
-    if (v > high) {
-        v = high;
-    }
-    if (v < low) {
-        v = low;
-    }
-    return v;
+template <typename T> T clamp(T v, float low, float high) {
+    v = Select(v > high, Splat(v, high), v);
+    return Select(v < low, Splat(v, low), v);
+}
+
+int anyOf(bool v) {
+    return v ? 1 : 0;
+}
+int anyOf(FourInts v) {
+    return (v[0] | v[1] | v[2] | v[3]) != 0 ? 1 : 0;
 }
 
 // The angular frequency of a clamped cutoff, per sample.
@@ -171,52 +173,56 @@ T output(const C& c, T x, T x1, T x2, T y1, T y2) {
 }
 
 #if defined(__GNUC__)
-// Four recursions in the lanes of one vector register, filtering four
-// separate buffers.
-template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
-    const Coefficients* c[4];
-    int stride[4];
-    float* x[4];
-    FourFloats x1, x2, y1, y2;
-#pragma GCC unroll 4
-    for (int l = 0; l < 4; ++l) {
+// Four recursions in the lanes of each of groups vector registers, filtering
+// 4 x groups separate buffers; two groups fill each other's wait.
+template <FilterForm form, int groups> void recurseFours(const FilterLane* lane, int count) {
+    constexpr int lanes = 4 * groups;
+    const Coefficients* c[lanes];
+    int stride[lanes];
+    float* x[lanes];
+    FourFloats x1[groups], x2[groups], y1[groups], y2[groups];
+#pragma GCC unroll 8
+    for (int l = 0; l < lanes; ++l) {
         c[l] = lane[l].coefficients;
         stride[l] = lane[l].stride;
         x[l] = lane[l].x;
         const FilterState& s = *lane[l].state;
-        x1[l] = s.x1;
-        x2[l] = s.x2;
-        y1[l] = s.y1;
-        y2[l] = s.y2;
+        x1[l / 4][l % 4] = s.x1;
+        x2[l / 4][l % 4] = s.x2;
+        y1[l / 4][l % 4] = s.y1;
+        y2[l / 4][l % 4] = s.y2;
     }
     for (int n = 0; n < count; ++n) {
-        const Coefficients& k0 = c[0][n * stride[0]];
-        const Coefficients& k1 = c[1][n * stride[1]];
-        const Coefficients& k2 = c[2][n * stride[2]];
-        const Coefficients& k3 = c[3][n * stride[3]];
-        const FourCoefficients k{{k0.b0, k1.b0, k2.b0, k3.b0},
-                                 {k0.b1, k1.b1, k2.b1, k3.b1},
-                                 {k0.b2, k1.b2, k2.b2, k3.b2},
-                                 {k0.a1, k1.a1, k2.a1, k3.a1},
-                                 {k0.a2, k1.a2, k2.a2, k3.a2}};
-        const FourFloats in{x[0][n], x[1][n], x[2][n], x[3][n]};
-        const FourFloats y = output<form>(k, in, x1, x2, y1, y2);
-        y2 = y1;
-        y1 = y;
-        x2 = x1;
-        x1 = in;
+#pragma GCC unroll 2
+        for (int g = 0; g < groups; ++g) {
+            const Coefficients& k0 = c[4 * g][n * stride[4 * g]];
+            const Coefficients& k1 = c[4 * g + 1][n * stride[4 * g + 1]];
+            const Coefficients& k2 = c[4 * g + 2][n * stride[4 * g + 2]];
+            const Coefficients& k3 = c[4 * g + 3][n * stride[4 * g + 3]];
+            const FourCoefficients k{{k0.b0, k1.b0, k2.b0, k3.b0},
+                                     {k0.b1, k1.b1, k2.b1, k3.b1},
+                                     {k0.b2, k1.b2, k2.b2, k3.b2},
+                                     {k0.a1, k1.a1, k2.a1, k3.a1},
+                                     {k0.a2, k1.a2, k2.a2, k3.a2}};
+            const FourFloats in{x[4 * g][n], x[4 * g + 1][n], x[4 * g + 2][n], x[4 * g + 3][n]};
+            const FourFloats y = output<form>(k, in, x1[g], x2[g], y1[g], y2[g]);
+            y2[g] = y1[g];
+            y1[g] = y;
+            x2[g] = x1[g];
+            x1[g] = in;
 #pragma GCC unroll 4
-        for (int l = 0; l < 4; ++l) {
-            x[l][n] = y[l];
+            for (int l = 0; l < 4; ++l) {
+                x[4 * g + l][n] = y[l];
+            }
         }
     }
-#pragma GCC unroll 4
-    for (int l = 0; l < 4; ++l) {
+#pragma GCC unroll 8
+    for (int l = 0; l < lanes; ++l) {
         FilterState& s = *lane[l].state;
-        s.x1 = x1[l];
-        s.x2 = x2[l];
-        s.y1 = y1[l];
-        s.y2 = y2[l];
+        s.x1 = x1[l / 4][l % 4];
+        s.x2 = x2[l / 4][l % 4];
+        s.y1 = y1[l / 4][l % 4];
+        s.y2 = y2[l / 4][l % 4];
     }
 }
 #endif
@@ -227,8 +233,8 @@ template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
 // any optimisation level, so each lane's history stays in registers.
 template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, int count) {
 #if defined(__GNUC__)
-    if constexpr (lanes == 4) {
-        recurseFour<form>(lane, count);
+    if constexpr (lanes % 4 == 0) {
+        recurseFours<form, lanes / 4>(lane, count);
         return;
     }
 #endif
@@ -305,13 +311,14 @@ int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderCon
         fc[n] = noteCutoff;
     }
     filter.cutoffMods.apply(context, fc, t, count, duration, start);
-    bool held = s.designed && s.designedQ == q && s.designedType == type;
     const float last = s.designedCutoff;
-    for (int n = 0; n < count; ++n) {
-        fc[n] = clamp(fc[n], 50.0f, 10000.0f);
-        held = held && fc[n] == last;
-    }
-    if (held) {
+    int changed = 0;
+    InFours(count, [&](auto lanes, int n) {
+        const auto clamped = clamp(Load(lanes, fc + n), 50.0f, 10000.0f);
+        Store(fc + n, clamped);
+        changed |= anyOf(clamped != last);
+    });
+    if (s.designed && s.designedQ == q && s.designedType == type && changed == 0) {
         out[0] = k;
         return 0;
     }
@@ -371,8 +378,24 @@ int Filter::design(FilterState& state, RenderContext& context, float noteCutoff,
 void Filter::recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count) {
     dispatch<FilterForm, FilterForm::Gain, FilterForm::Symmetric, FilterForm::BandPass,
              FilterForm::Shelf, FilterForm::Peaking, FilterForm::Identity>(form, [&](auto f) {
-        dispatch<int, 1, 2, 3, MaxLanes>(laneCount,
-                                         [&](auto n) { recurseLanes<f(), n()>(lanes, count); });
+        if (laneCount > 4) {
+            // Up to eight, the missing ones filtering silence of their own.
+            FilterLane all[MaxLanes];
+            FilterState spare[MaxLanes];
+            const FilterCoefficients none{};
+            float silence[MaxLanes][MaxBlockSamples];
+            for (int l = 0; l < MaxLanes; ++l) {
+                if (l < laneCount) {
+                    all[l] = lanes[l];
+                } else {
+                    std::fill(silence[l], silence[l] + count, 0.0f);
+                    all[l] = {&spare[l], &none, 0, silence[l]};
+                }
+            }
+            recurseLanes<f(), MaxLanes>(all, count);
+            return;
+        }
+        dispatch<int, 1, 2, 3, 4>(laneCount, [&](auto n) { recurseLanes<f(), n()>(lanes, count); });
     });
 }
 

@@ -67,8 +67,8 @@ double reduceLarge(std::uint32_t yBits, int& n) {
 // Four floats: the reduction by n quarter cycles, then the sine and cosine
 // polynomials in double precision, each product and fused multiply-add as
 // the library forms it. Each lane takes the path its magnitude selects.
-__attribute__((target("avx2,fma"))) void fourInLanes(const float* in, float* sines,
-                                                     float* cosines) {
+__attribute__((target("avx2,fma"), always_inline)) inline void
+fourInLanes(const float* in, float* sines, float* cosines) {
     const __m128 y = _mm_loadu_ps(in);
     const __m128i yBits = _mm_castps_si128(y);
     const __m128i top = _mm_and_si128(_mm_srli_epi32(yBits, 20), _mm_set1_epi32(0x7ff));
