@@ -47,21 +47,44 @@ constexpr std::uint32_t InversePiOver4[24] = {
     0x34ddc0db, 0xddc0db62, 0xc0db6295, 0xdb629599, 0x6295993c, 0x95993c43, 0x993c4390, 0x3c439041,
 };
 
-// |y| of 120 and above (finite): y - n pi/2 from the integer product of the
-// significand with the bits of 4 / pi that matter at its exponent.
-double reduceLarge(std::uint32_t yBits, int& n) {
-    const std::uint32_t* words = &InversePiOver4[(yBits >> 26) & 15];
-    const int shift = static_cast<int>((yBits >> 23) & 7);
-    const std::uint32_t significand = ((yBits & 0xffffff) | 0x800000) << shift;
-    std::uint64_t r0 = static_cast<std::uint32_t>(significand * words[0]);
-    const std::uint64_t r1 = static_cast<std::uint64_t>(significand) * words[4];
-    const std::uint64_t r2 = static_cast<std::uint64_t>(significand) * words[8];
-    r0 = (r2 >> 32) | (r0 << 32);
-    r0 += r1;
-    const std::uint64_t quadrant = (r0 + (1ull << 61)) >> 62;
-    r0 -= quadrant << 62;
-    n = static_cast<int>(quadrant);
-    return static_cast<double>(static_cast<std::int64_t>(r0)) * PiOver2To63;
+// |y| of 120 and above (finite), four at a time: y - n pi/2 from the integer
+// product of the significand with the bits of 4 / pi that matter at its
+// exponent, in 64-bit lanes, into n and reduced.
+__attribute__((target("avx2,fma"), always_inline)) inline void
+reduceLarge(__m128i yBits, __m128i& n, __m256d& reduced) {
+    const __m128i index = _mm_and_si128(_mm_srli_epi32(yBits, 26), _mm_set1_epi32(15));
+    const __m128i shift = _mm_and_si128(_mm_srli_epi32(yBits, 23), _mm_set1_epi32(7));
+    const __m128i significand = _mm_sllv_epi32(
+        _mm_or_si128(_mm_and_si128(yBits, _mm_set1_epi32(0xffffff)), _mm_set1_epi32(0x800000)),
+        shift);
+    const auto* words = reinterpret_cast<const int*>(InversePiOver4);
+    const __m128i w0 = _mm_i32gather_epi32(words, index, 4);
+    const __m128i w4 = _mm_i32gather_epi32(words + 4, index, 4);
+    const __m128i w8 = _mm_i32gather_epi32(words + 8, index, 4);
+    const __m256i s64 = _mm256_cvtepu32_epi64(significand);
+    const __m256i r0 = _mm256_cvtepu32_epi64(_mm_mullo_epi32(significand, w0));
+    const __m256i r1 = _mm256_mul_epu32(s64, _mm256_cvtepu32_epi64(w4));
+    const __m256i r2 = _mm256_mul_epu32(s64, _mm256_cvtepu32_epi64(w8));
+    __m256i r =
+        _mm256_add_epi64(_mm256_or_si256(_mm256_srli_epi64(r2, 32), _mm256_slli_epi64(r0, 32)), r1);
+    const __m256i quadrant =
+        _mm256_srli_epi64(_mm256_add_epi64(r, _mm256_set1_epi64x(1ll << 61)), 62);
+    r = _mm256_sub_epi64(r, _mm256_slli_epi64(quadrant, 62));
+    // The signed 64-bit remainder as a double, rounded once as a conversion
+    // rounds it: its upper half exactly, times 2^32, plus its lower half
+    // exactly.
+    const __m256i odd = _mm256_setr_epi32(1, 3, 5, 7, 0, 2, 4, 6);
+    const __m256i halves = _mm256_permutevar8x32_epi32(r, odd);
+    const __m256d high = _mm256_cvtepi32_pd(_mm256_castsi256_si128(halves));
+    const __m128i lowBits = _mm256_extracti128_si256(halves, 1);
+    __m256d low = _mm256_cvtepi32_pd(lowBits);
+    low = _mm256_add_pd(low, _mm256_and_pd(_mm256_castsi256_pd(_mm256_cvtepi32_epi64(
+                                               _mm_cmplt_epi32(lowBits, _mm_setzero_si128()))),
+                                           _mm256_set1_pd(4294967296.0)));
+    const __m256d whole = _mm256_add_pd(_mm256_mul_pd(high, _mm256_set1_pd(4294967296.0)), low);
+    reduced = _mm256_mul_pd(whole, _mm256_set1_pd(PiOver2To63));
+    n = _mm256_castsi256_si128(
+        _mm256_permutevar8x32_epi32(quadrant, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7)));
 }
 
 // Four floats: the reduction by n quarter cycles, then the sine and cosine
@@ -86,26 +109,14 @@ fourInLanes(const float* in, float* sines, float* cosines) {
 
     const __m128i large = _mm_cmpgt_epi32(top, _mm_set1_epi32(0x42e));
     if (!_mm_testz_si128(large, large)) {
-        alignas(16) std::uint32_t laneBits[4];
-        alignas(16) std::int32_t laneN[4];
-        alignas(16) std::int32_t laneQuadrant[4];
-        alignas(32) double laneReduced[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(laneBits), yBits);
-        _mm_store_si128(reinterpret_cast<__m128i*>(laneN), n);
-        _mm256_store_pd(laneReduced, reduced);
-        for (int l = 0; l < 4; ++l) {
-            laneQuadrant[l] = laneN[l];
-            const std::uint32_t t = (laneBits[l] >> 20) & 0x7ff;
-            if (t > 0x42e && t <= 0x7f7) {
-                int q = 0;
-                laneReduced[l] = reduceLarge(laneBits[l], q);
-                laneN[l] = q;
-                laneQuadrant[l] = q + static_cast<int>(laneBits[l] >> 31);
-            }
-        }
-        n = _mm_load_si128(reinterpret_cast<const __m128i*>(laneN));
-        quadrant = _mm_load_si128(reinterpret_cast<const __m128i*>(laneQuadrant));
-        reduced = _mm256_load_pd(laneReduced);
+        __m128i largeN;
+        __m256d largeReduced;
+        reduceLarge(yBits, largeN, largeReduced);
+        n = _mm_blendv_epi8(n, largeN, large);
+        quadrant =
+            _mm_blendv_epi8(quadrant, _mm_add_epi32(largeN, _mm_srli_epi32(yBits, 31)), large);
+        reduced = _mm256_blendv_pd(reduced, largeReduced,
+                                   _mm256_castsi256_pd(_mm256_cvtepi32_epi64(large)));
     }
 
     const __m256i q64 = _mm256_cvtepi32_epi64(quadrant);
