@@ -2,9 +2,12 @@
 
 #include "synth/Block.h"
 #include "synth/Dispatch.h"
+#include "synth/Lanes.h"
 #include "synth/RenderContext.h"
 #include "synth/SampleRate.h"
+#include "synth/SineCosine.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -25,32 +28,41 @@ bool settle(FilterState& s, float fc, float q, int type) {
 }
 
 // The top first, then the bottom; a NaN passes both.
-float clamp(float v, float low, float high) {
-    if (v > high) {
-        v = high;
-    }
-    if (v < low) {
-        v = low;
-    }
-    return v;
+template <typename T> T clamp(T v, float low, float high) {
+    v = Select(v > high, Splat(v, high), v);
+    return Select(v < low, Splat(v, low), v);
+}
+
+int anyOf(bool v) {
+    return v ? 1 : 0;
+}
+int anyOf(FourInts v) {
+    return (v[0] | v[1] | v[2] | v[3]) != 0 ? 1 : 0;
 }
 
 // The angular frequency of a clamped cutoff, per sample.
-float omega(float fc) {
+template <typename T> T omega(T fc) {
     return fc * 6.2831855f / static_cast<float>(SampleRate);
 }
 
+#if defined(__GNUC__)
+struct FourCoefficients {
+    FourFloats b0, b1, b2, a1, a2;
+};
+#endif
+
 // The coefficients of a type for the cosine c and sine s of a clamped
 // cutoff's omega and a clamped q, from those in effect before: coefficients
-// a type does not set keep their old values; it never reads them.
-template <int type> void design(Coefficients& k, float c, float s, float q) {
-    const float alpha = s / (2.0f * q);
+// a type does not set keep their old values; it never reads them. K holds
+// floats or the lanes of several designs.
+template <int type, typename K, typename T> void design(K& k, T c, T s, float q) {
+    const T alpha = s / (2.0f * q);
     switch (type) {
     case Filter::PassThrough:
-        k.b0 = 1.0f;
+        k.b0 = Splat(c, 1.0f);
         break;
     case Filter::LowPass: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b1 = (1.0f - c) * n;
@@ -58,7 +70,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::HighPass: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b1 = -((1.0f + c) * n);
@@ -66,14 +78,14 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::BandPass: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b0 = alpha * n;
         break;
     }
     case Filter::Notch: {
-        const float n = 1.0f / (1.0f + alpha);
+        const T n = 1.0f / (1.0f + alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - alpha) * n;
         k.b0 = n;
@@ -82,7 +94,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
     }
     case Filter::LowShelf: {
         // Shelf gain factor 0.5; the slope term is s itself, so q has no effect.
-        const float n = 1.0f / (1.5f - 0.5f * c + s);
+        const T n = 1.0f / (1.5f - 0.5f * c + s);
         k.a1 = -2.0f * (1.5f * c - 0.5f) * n;
         k.a2 = (1.5f - 0.5f * c - s) * n;
         k.b0 = 0.5f * (1.5f + 0.5f * c + s) * n;
@@ -91,7 +103,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::HighShelf: {
-        const float n = 1.0f / (1.5f + 0.5f * c + s);
+        const T n = 1.0f / (1.5f + 0.5f * c + s);
         k.a1 = 2.0f * (-0.5f - 1.5f * c) * n;
         k.a2 = (1.5f + 0.5f * c - s) * n;
         k.b0 = 0.5f * (1.5f - 0.5f * c + s) * n;
@@ -100,7 +112,7 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
         break;
     }
     case Filter::PeakingCut: {
-        const float n = 1.0f / (1.0f + 2.0f * alpha);
+        const T n = 1.0f / (1.0f + 2.0f * alpha);
         k.a1 = -2.0f * c * n;
         k.a2 = (1.0f - 2.0f * alpha) * n;
         k.b0 = (1.0f + alpha / 2.0f) * n;
@@ -109,6 +121,32 @@ template <int type> void design(Coefficients& k, float c, float s, float q) {
     }
     default:
         break;
+    }
+}
+
+// The designs of count clamped cutoffs at one q into out, four at a time
+// where the sines and cosines are. The coefficients a type does not set are
+// 0, as in every state a note of it starts from.
+template <int type> void designAll(const float* cutoffs, int count, float q, Coefficients* out) {
+    float w[MaxBlockSamples];
+    float sines[MaxBlockSamples];
+    float cosines[MaxBlockSamples];
+    InFours(count, [&](auto lanes, int n) { Store(w + n, omega(Load(lanes, cutoffs + n))); });
+    SinesAndCosines(w, count, sines, cosines);
+    int n = 0;
+#if defined(__GNUC__)
+    for (; n + 4 <= count; n += 4) {
+        FourCoefficients k{};
+        design<type>(k, Load(FourFloats{}, cosines + n), Load(FourFloats{}, sines + n), q);
+        for (int l = 0; l < 4; ++l) {
+            out[n + l] = {k.b0[l], k.b1[l], k.b2[l], k.a1[l], k.a2[l]};
+        }
+    }
+#endif
+    for (; n < count; ++n) {
+        Coefficients k{};
+        design<type>(k, cosines[n], sines[n], q);
+        out[n] = k;
     }
 }
 
@@ -135,59 +173,56 @@ T output(const C& c, T x, T x1, T x2, T y1, T y2) {
 }
 
 #if defined(__GNUC__)
-// Four recursions in the lanes of one vector register: lane-wise products,
-// sums and differences round as the scalar ones do, and with contraction off
-// none fuses. The lanes filter four separate buffers.
-typedef float FourFloats __attribute__((vector_size(16)));
-
-struct FourCoefficients {
-    FourFloats b0, b1, b2, a1, a2;
-};
-
-template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
-    const Coefficients* c[4];
-    int stride[4];
-    float* x[4];
-    FourFloats x1, x2, y1, y2;
-#pragma GCC unroll 4
-    for (int l = 0; l < 4; ++l) {
+// Four recursions in the lanes of each of groups vector registers, filtering
+// 4 x groups separate buffers; two groups fill each other's wait.
+template <FilterForm form, int groups> void recurseFours(const FilterLane* lane, int count) {
+    constexpr int lanes = 4 * groups;
+    const Coefficients* c[lanes];
+    int stride[lanes];
+    float* x[lanes];
+    FourFloats x1[groups], x2[groups], y1[groups], y2[groups];
+#pragma GCC unroll 8
+    for (int l = 0; l < lanes; ++l) {
         c[l] = lane[l].coefficients;
         stride[l] = lane[l].stride;
         x[l] = lane[l].x;
         const FilterState& s = *lane[l].state;
-        x1[l] = s.x1;
-        x2[l] = s.x2;
-        y1[l] = s.y1;
-        y2[l] = s.y2;
+        x1[l / 4][l % 4] = s.x1;
+        x2[l / 4][l % 4] = s.x2;
+        y1[l / 4][l % 4] = s.y1;
+        y2[l / 4][l % 4] = s.y2;
     }
     for (int n = 0; n < count; ++n) {
-        const Coefficients& k0 = c[0][n * stride[0]];
-        const Coefficients& k1 = c[1][n * stride[1]];
-        const Coefficients& k2 = c[2][n * stride[2]];
-        const Coefficients& k3 = c[3][n * stride[3]];
-        const FourCoefficients k{{k0.b0, k1.b0, k2.b0, k3.b0},
-                                 {k0.b1, k1.b1, k2.b1, k3.b1},
-                                 {k0.b2, k1.b2, k2.b2, k3.b2},
-                                 {k0.a1, k1.a1, k2.a1, k3.a1},
-                                 {k0.a2, k1.a2, k2.a2, k3.a2}};
-        const FourFloats in{x[0][n], x[1][n], x[2][n], x[3][n]};
-        const FourFloats y = output<form>(k, in, x1, x2, y1, y2);
-        y2 = y1;
-        y1 = y;
-        x2 = x1;
-        x1 = in;
+#pragma GCC unroll 2
+        for (int g = 0; g < groups; ++g) {
+            const Coefficients& k0 = c[4 * g][n * stride[4 * g]];
+            const Coefficients& k1 = c[4 * g + 1][n * stride[4 * g + 1]];
+            const Coefficients& k2 = c[4 * g + 2][n * stride[4 * g + 2]];
+            const Coefficients& k3 = c[4 * g + 3][n * stride[4 * g + 3]];
+            const FourCoefficients k{{k0.b0, k1.b0, k2.b0, k3.b0},
+                                     {k0.b1, k1.b1, k2.b1, k3.b1},
+                                     {k0.b2, k1.b2, k2.b2, k3.b2},
+                                     {k0.a1, k1.a1, k2.a1, k3.a1},
+                                     {k0.a2, k1.a2, k2.a2, k3.a2}};
+            const FourFloats in{x[4 * g][n], x[4 * g + 1][n], x[4 * g + 2][n], x[4 * g + 3][n]};
+            const FourFloats y = output<form>(k, in, x1[g], x2[g], y1[g], y2[g]);
+            y2[g] = y1[g];
+            y1[g] = y;
+            x2[g] = x1[g];
+            x1[g] = in;
 #pragma GCC unroll 4
-        for (int l = 0; l < 4; ++l) {
-            x[l][n] = y[l];
+            for (int l = 0; l < 4; ++l) {
+                x[4 * g + l][n] = y[l];
+            }
         }
     }
-#pragma GCC unroll 4
-    for (int l = 0; l < 4; ++l) {
+#pragma GCC unroll 8
+    for (int l = 0; l < lanes; ++l) {
         FilterState& s = *lane[l].state;
-        s.x1 = x1[l];
-        s.x2 = x2[l];
-        s.y1 = y1[l];
-        s.y2 = y2[l];
+        s.x1 = x1[l / 4][l % 4];
+        s.x2 = x2[l / 4][l % 4];
+        s.y1 = y1[l / 4][l % 4];
+        s.y2 = y2[l / 4][l % 4];
     }
 }
 #endif
@@ -198,8 +233,8 @@ template <FilterForm form> void recurseFour(const FilterLane* lane, int count) {
 // any optimisation level, so each lane's history stays in registers.
 template <FilterForm form, int lanes> void recurseLanes(const FilterLane* lane, int count) {
 #if defined(__GNUC__)
-    if constexpr (lanes == 4) {
-        recurseFour<form>(lane, count);
+    if constexpr (lanes % 4 == 0) {
+        recurseFours<form, lanes / 4>(lane, count);
         return;
     }
 #endif
@@ -264,34 +299,45 @@ int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderCon
         return 0;
     }
 
-    // A modulated cutoff is worked out for the whole block first, then its
-    // coefficients, so that the sines and divisions do not wait on the
-    // recursion. They also go where the last block's designs were, and are
-    // taken from there where the cutoff is the same.
+    // A modulated cutoff is worked out for the whole block first. A design
+    // is a function of the clamped cutoff alone (q and type being the
+    // filter's), so a block held at the cutoff last designed keeps its
+    // coefficients, a block whose cutoffs all match the last block designed
+    // takes that block's designs, and any other block is designed sample by
+    // sample, in lanes, so that the sines and divisions do not wait on each
+    // other.
     float fc[MaxBlockSamples];
     for (int n = 0; n < count; ++n) {
         fc[n] = noteCutoff;
     }
     filter.cutoffMods.apply(context, fc, t, count, duration, start);
-    const int known = d.q == q && d.type == type ? d.count : 0;
-    for (int n = 0; n < count; ++n) {
-        const float clamped = clamp(fc[n], 50.0f, 10000.0f);
-        if (settle(s, clamped, q, type)) {
-            if (n < known && d.cutoffs[n] == clamped) {
-                k = d.coefficients[n];
-            } else {
-                const float w = omega(clamped);
-                design<type>(k, std::cos(w), std::sin(w), q);
-            }
-        }
-        d.cutoffs[n] = clamped;
-        d.coefficients[n] = k;
-        out[n] = k;
+    const float last = s.designedCutoff;
+    int changed = 0;
+    InFours(count, [&](auto lanes, int n) {
+        const auto clamped = clamp(Load(lanes, fc + n), 50.0f, 10000.0f);
+        Store(fc + n, clamped);
+        changed |= anyOf(clamped != last);
+    });
+    if (s.designed && s.designedQ == q && s.designedType == type && changed == 0) {
+        out[0] = k;
+        return 0;
     }
-    d.count = count;
-    d.q = q;
-    d.type = type;
-    s.coefficients = k;
+    bool remembered = d.q == q && d.type == type && count <= d.count;
+    for (int n = 0; remembered && n < count; ++n) {
+        remembered = fc[n] == d.cutoffs[n];
+    }
+    if (remembered) {
+        std::copy(d.coefficients.begin(), d.coefficients.begin() + count, out);
+    } else {
+        designAll<type>(fc, count, q, out);
+        std::copy(fc, fc + count, d.cutoffs.begin());
+        std::copy(out, out + count, d.coefficients.begin());
+        d.count = count;
+        d.q = q;
+        d.type = type;
+    }
+    settle(s, fc[count - 1], q, type);
+    s.coefficients = out[count - 1];
     return 1;
 }
 
@@ -332,8 +378,24 @@ int Filter::design(FilterState& state, RenderContext& context, float noteCutoff,
 void Filter::recurse(FilterForm form, const FilterLane* lanes, int laneCount, int count) {
     dispatch<FilterForm, FilterForm::Gain, FilterForm::Symmetric, FilterForm::BandPass,
              FilterForm::Shelf, FilterForm::Peaking, FilterForm::Identity>(form, [&](auto f) {
-        dispatch<int, 1, 2, 3, MaxLanes>(laneCount,
-                                         [&](auto n) { recurseLanes<f(), n()>(lanes, count); });
+        if (laneCount > 4) {
+            // Up to eight, the missing ones filtering silence of their own.
+            FilterLane all[MaxLanes];
+            FilterState spare[MaxLanes];
+            const FilterCoefficients none{};
+            float silence[MaxLanes][MaxBlockSamples];
+            for (int l = 0; l < MaxLanes; ++l) {
+                if (l < laneCount) {
+                    all[l] = lanes[l];
+                } else {
+                    std::fill(silence[l], silence[l] + count, 0.0f);
+                    all[l] = {&spare[l], &none, 0, silence[l]};
+                }
+            }
+            recurseLanes<f(), MaxLanes>(all, count);
+            return;
+        }
+        dispatch<int, 1, 2, 3, 4>(laneCount, [&](auto n) { recurseLanes<f(), n()>(lanes, count); });
     });
 }
 

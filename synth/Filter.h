@@ -62,7 +62,7 @@ struct FilterLane {
 class Filter {
 public:
     // At most this many recursions run side by side.
-    static constexpr int MaxLanes = 4;
+    static constexpr int MaxLanes = 8;
 
     enum Type : int {
         PassThrough = 0,

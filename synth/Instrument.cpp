@@ -2,6 +2,7 @@
 
 #include "synth/Block.h"
 #include "synth/DenormalGuard.h"
+#include "synth/Lanes.h"
 #include "synth/SampleRate.h"
 
 namespace {
@@ -72,9 +73,9 @@ void Instrument::render(VoiceState& state, const NoteConstants& note, RenderCont
 void Instrument::finish(const float* t, int count, float duration, float* out) const {
     float level[MaxBlockSamples];
     ampEnvelope->levels(t, count, duration, level);
-    for (int n = 0; n < count; ++n) {
-        out[n] = level[n] * out[n] * gain;
-    }
+    InFours(count, [&](auto lanes, int n) {
+        Store(out + n, Load(lanes, level + n) * Load(lanes, out + n) * gain);
+    });
 }
 
 std::vector<float> Instrument::renderNote(VoiceState& state, RenderContext& context, int note,

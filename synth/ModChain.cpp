@@ -1,6 +1,7 @@
 #include "synth/ModChain.h"
 
 #include "synth/Block.h"
+#include "synth/Lanes.h"
 
 namespace {
 
@@ -30,8 +31,9 @@ void ModChain::apply(RenderContext& context, float* values, const float* t, int 
         } else {
             m.lfo->values(context, t, count, start, source);
         }
-        for (int n = 0; n < count; ++n) {
-            values[n] = values[n] * (1.0f + (source[n] + m.offset) * m.depth);
-        }
+        InFours(count, [&](auto lanes, int n) {
+            Store(values + n, Load(lanes, values + n) *
+                                  (1.0f + (Load(lanes, source + n) + m.offset) * m.depth));
+        });
     }
 }

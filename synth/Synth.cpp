@@ -1,5 +1,7 @@
 #include "synth/Synth.h"
 
+#include "synth/Lanes.h"
+
 #include <algorithm>
 
 namespace {
@@ -162,9 +164,8 @@ void Synth::renderBlock(const float* times, float* out, int count) {
             continue;
         }
         float* d = noteTimes[k].data();
-        for (int n = 0; n < length; ++n) {
-            d[n] = times[span.from + n] - v.start;
-        }
+        const float* from = times + span.from;
+        InFours(length, [&](auto lanes, int n) { Store(d + n, Load(lanes, from + n) - v.start); });
         if (length == count && v.instrument->randomDraws == 0) {
             batched[batchedCount++] = {v.instrument, &v.state, &v.constants,    d,
                                        v.duration,   v.start,  sounds[k].data()};
@@ -191,9 +192,9 @@ void Synth::renderBlock(const float* times, float* out, int count) {
             const float gain = v.channel->gain;
             const float velocity = v.velocity;
             float* mix = out + span.from;
-            for (int n = 0; n < length; ++n) {
-                mix[n] = mix[n] + sound[n] * gain * velocity;
-            }
+            InFours(length, [&](auto lanes, int n) {
+                Store(mix + n, Load(lanes, mix + n) + Load(lanes, sound + n) * gain * velocity);
+            });
         }
         if (span.ended) {
             v.active = false;
@@ -203,14 +204,12 @@ void Synth::renderBlock(const float* times, float* out, int count) {
     }
     activeCount = kept;
 
-    for (int n = 0; n < count; ++n) {
-        if (out[n] > 1.0f) {
-            out[n] = 1.0f;
-        }
-        if (out[n] < -1.0f) {
-            out[n] = -1.0f;
-        }
-    }
+    // The top first, then the bottom; a NaN passes both.
+    InFours(count, [&](auto lanes, int n) {
+        auto v = Load(lanes, out + n);
+        v = Select(v > 1.0f, Splat(v, 1.0f), v);
+        Store(out + n, Select(v < -1.0f, Splat(v, -1.0f), v));
+    });
 }
 
 ModulatedWave* Synth::createModulatedWave(Wave shape) {

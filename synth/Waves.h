@@ -6,15 +6,19 @@
 #pragma once
 
 #include "common/Random.h"
+#include "synth/Lanes.h"
 
 #include <cmath>
 #include <cstdint>
 
 enum class Wave : std::uint8_t { Sine, Saw, Triangle, Square, Noise };
 
+// Saw, triangle and square are written once for a float and for FourFloats
+// (see Lanes.h), a being either and b a float.
+
 // Fraction with truncation toward zero, so negative x gives a negative fraction.
-inline float waveFraction(float x) {
-    return x - std::trunc(x);
+template <typename T> T waveFraction(T x) {
+    return x - Trunc(x);
 }
 
 // sin(2 pi x), with 2 pi rounded to single precision.
@@ -23,28 +27,22 @@ inline float waveSine(float a, float b) {
 }
 
 // 1 - 2 frac(x): falls from +1 to -1 over each cycle.
-inline float waveSaw(float a, float b) {
+template <typename T> T waveSaw(T a, float b) {
     return 1.0f - 2.0f * waveFraction(a * b);
 }
 
 // 0 -> 1 -> -1 -> 0 over each cycle, peaks at a quarter and three quarters.
-inline float waveTriangle(float a, float b) {
-    const float c = waveFraction(a * b);
-    if (c <= 0.25f) {
-        return 4.0f * c;
-    }
-    if (c <= 0.75f) {
-        return 2.0f - 4.0f * c;
-    }
-    return 4.0f * c - 4.0f;
+template <typename T> T waveTriangle(T a, float b) {
+    const T c = waveFraction(a * b);
+    return Select(c <= 0.25f, 4.0f * c, Select(c <= 0.75f, 2.0f - 4.0f * c, 4.0f * c - 4.0f));
 }
 
 // -1 in the first half of each cycle, +1 in the second.
-inline float waveSquare(float a, float b) {
+template <typename T> T waveSquare(T a, float b) {
     // Parity of trunc(2x) without an integer conversion, which would overflow
     // for large x; halving an integral float is exact.
-    const float half = std::trunc(2.0f * (a * b)) * 0.5f;
-    return half != std::trunc(half) ? 1.0f : -1.0f;
+    const T half = Trunc(2.0f * (a * b)) * 0.5f;
+    return Select(half != Trunc(half), Splat(half, 1.0f), Splat(half, -1.0f));
 }
 
 // A fresh draw of the shared random generator mapped to [-1, 1]; ignores a and b.
