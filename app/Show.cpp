@@ -15,6 +15,11 @@
 #include <string>
 
 bool StartShow(const ShowRun& run, Show& show) {
+    const auto done = [&run](const char* step) {
+        if (run.stepDone != nullptr) {
+            run.stepDone(step);
+        }
+    };
     demo.instance = GetModuleHandleA(nullptr);
     demo.fullscreen = run.fullscreen ? 1 : 0;
     demo.showFps = run.showFps ? 1 : 0;
@@ -42,18 +47,26 @@ bool StartShow(const ShowRun& run, Show& show) {
     // has on a scaled display.
     demo.width = demo.fullscreen ? window.width : run.width * window.width / windowWidth;
     demo.height = demo.fullscreen ? window.height : run.height * window.height / windowHeight;
+    done("window");
 
     FillSineTable();
+    done("sine table");
     InitExtensions();
+    done("extensions");
     const std::string note = SetUpFrame(run.frameSize, window.width, window.height);
     if (!note.empty()) {
         std::fprintf(stderr, "%s: %s\n", run.program, note.c_str());
     }
+    done("frame set-up");
     InitTextures();
+    done("textures");
     BuildTimeline();
+    done("timeline");
     if (!show.offline) {
         show.music.init();
+        done("music");
         show.music.startPlayback();
+        done("playback start");
     }
 
     show.frameRate.start(GetTickCount());

@@ -19,6 +19,10 @@ constexpr std::int32_t ShowSampleRate = 22050;
 constexpr std::int32_t ShowAudioSamples =
     (static_cast<std::int32_t>(ShowLength) + 1) * ShowSampleRate;
 
+// Told, by name, of each step of the start-up as it ends: the start-up bench
+// times the steps with it.
+using StartUpStepDone = void (*)(const char* step);
+
 // What one run of the show is.
 struct ShowRun {
     bool fullscreen = true; // borderless over the desktop at its resolution; else a window
@@ -34,6 +38,7 @@ struct ShowRun {
     // window message is read.
     bool offline = false;
     const char* program = "hallatorvo"; // names the front-end in messages
+    StartUpStepDone stepDone = nullptr;
 };
 
 // A started show, between its frames.

@@ -1,6 +1,8 @@
 #include "audio/WavImage.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -41,7 +43,17 @@ void WavImage::writeHeader(std::uint8_t* at, std::int32_t samples, std::int32_t 
     put32(at + 40, dataBytes);
 }
 
+// Zeroed by calloc: an image of the song's size comes straight from the
+// system's zero pages, so its silence costs nothing until a sample is written,
+// where clearing it would touch all 10 MB before the first frame.
 WavImage::WavImage(std::int32_t samples, std::int32_t sampleRate)
-    : bytes_(std::make_unique<std::uint8_t[]>(offsetOf(samples))), samples_(samples) {
+    : bytes_(static_cast<std::uint8_t*>(std::calloc(offsetOf(samples), 1))), samples_(samples) {
+    if (bytes_ == nullptr) {
+        throw std::bad_alloc();
+    }
     writeHeader(bytes_.get(), samples, sampleRate);
+}
+
+void WavImage::FreeBytes::operator()(std::uint8_t* bytes) const {
+    std::free(bytes);
 }

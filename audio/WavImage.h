@@ -40,6 +40,9 @@ public:
     std::size_t size() const { return offsetOf(samples_); }
 
 private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    struct FreeBytes {
+        void operator()(std::uint8_t* bytes) const;
+    };
+    std::unique_ptr<std::uint8_t[], FreeBytes> bytes_;
     std::int32_t samples_ = 0;
 };

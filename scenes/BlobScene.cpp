@@ -41,7 +41,7 @@ float BeginBlobScene(float sceneTime, const BlobSceneLook& look) {
     return twirl;
 }
 
-void DrawBackgroundPlanes(float sceneTime, const PlaneSway& sway) {
+void DrawBackgroundPlanes(float sceneTime, const PlaneSway& sway, bool drawn) {
     demo.cameraEye[0] = 0.0f;
     demo.cameraEye[1] = 0.0f;
     demo.cameraEye[2] = 1.0f;
@@ -53,6 +53,9 @@ void DrawBackgroundPlanes(float sceneTime, const PlaneSway& sway) {
         glColor4f(sway.colour[0], sway.colour[1], sway.colour[2], sway.colour[3]);
     }
     BindBackgroundTexture();
+    if (!drawn) {
+        return;
+    }
     const float tilt = 20.0f * TableSin(TableCos(0.25f * sceneTime));
     for (int k = 0; k < 80; k += 2) {
         const float fk = static_cast<float>(k);

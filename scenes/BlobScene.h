@@ -35,12 +35,21 @@ struct PlaneSway {
 };
 
 // The planes behind the blobs, seen from (0, 0, 1), textured with the
-// background image and blended over the scene.
-void DrawBackgroundPlanes(float sceneTime, const PlaneSway& sway);
+// background image and blended over the scene; with `drawn` false only their
+// camera and state are set.
+void DrawBackgroundPlanes(float sceneTime, const PlaneSway& sway, bool drawn);
 
 // The closing both blob scenes share: blending, texturing and the modelview
 // reset, then the white fade-in at `fade`.
 void FinishBlobScene(float fade);
+
+// Whether the closing fade at `fade` is opaque white over the whole frame:
+// nothing a blob scene draws before it shows, so the scene then only moves its
+// snow. It is so on the first frame of each blob scene, and on every frame of
+// the show while the pictures wait at 0 s for the sound to be heard.
+inline bool FadeHidesScene(float fade) {
+    return fade <= 0.0f;
+}
 
 // Binds colour/height texture `colourSlot` on unit 1 and bump texture
 // `bumpSlot` on unit 0, both repeating with linear filters; unit 0 stays active.
@@ -63,9 +72,10 @@ void BindBackgroundTexture();
 // direction x (R + 0.5) x frameDelta x 0.5 with R drawn from seed 123 in layer
 // order, wraps at +-10, then `attract(position)` may move the stored flake.
 // The swirl about the view axis only displaces where the flake is drawn this
-// frame (inside the cone); the stored position keeps moving straight.
+// frame (inside the cone, and only when `drawn`); the stored position keeps
+// moving straight.
 template <class Attract>
-void DriftAndDrawSnow(float direction, float twirl, float frameDelta, float cone,
+void DriftAndDrawSnow(float direction, float twirl, float frameDelta, float cone, bool drawn,
                       Attract&& attract) {
     Sprite* head = demo.snowLayer[0];
     if (head == nullptr) {
@@ -88,7 +98,7 @@ void DriftAndDrawSnow(float direction, float twirl, float frameDelta, float cone
         float angle = SwirlAngle(d, twirl);
         RotateAboutAxis(position, demo.viewDirection, angle);
         sprite->spin += (2.0f * R() - 1.5f) * frameDelta * 90.0f;
-        if (InViewCone(position, cone)) {
+        if (drawn && InViewCone(position, cone)) {
             sprite->Draw(*head);
         }
         position[0] = kept[0];

@@ -29,7 +29,8 @@ void PlaceBlob(int i, float sceneTime, float p[3]) {
     p[2] = (2.0f * R() - 0.5f) * 2.0f;
 }
 
-void DrawBlobs(float sceneTime, float blobs[GatheringBlobCount][3]) {
+// The places are found for the snow's sake also when the blobs are not drawn.
+void DrawBlobs(float sceneTime, float blobs[GatheringBlobCount][3], bool drawn) {
     for (int i = 0; i < GatheringBlobCount; ++i) {
         glPushMatrix();
         float* p = blobs[i];
@@ -43,7 +44,9 @@ void DrawBlobs(float sceneTime, float blobs[GatheringBlobCount][3]) {
             const float phase = 2.0f * R();
             demo.surfaceWeight =
                 SignedPow(2, true, (TableSin(sceneTime + 12.2f * phase) * 0.5f + 0.25f) * 0.5f);
-            DrawSurface();
+            if (drawn) {
+                DrawSurface();
+            }
         }
         glPopMatrix();
     }
@@ -80,23 +83,25 @@ void GatheringBlobsScene(std::int32_t, const SceneEntry& entry, float time, floa
     const float sceneTime = time + timeShift;
     const float fade = FadeLevel(entry, time);
     const float pull = GatherPull(sceneTime);
+    const bool drawn = !FadeHidesScene(fade);
 
     const float twirl = BeginBlobScene(sceneTime, {EyeHeight, 10.0f, {0.45f, 0.25f, 0.1f, 1.0f}});
     demo.surfacePhaseU = 0.0f;
     demo.surfacePhaseV = -3.0f * sceneTime;
     BindBlobTextures(PatternA, BumpMapA);
     float blobs[GatheringBlobCount][3];
-    DrawBlobs(sceneTime, blobs);
+    DrawBlobs(sceneTime, blobs, drawn);
 
     DisableBumpPrograms();
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     SetupCamera();
     // The attraction stays in the stored flakes.
-    DriftAndDrawSnow(1.0f, twirl, frameDelta, SnowCone,
+    DriftAndDrawSnow(1.0f, twirl, frameDelta, SnowCone, drawn,
                      [&](float* position) { AttractToBlobs(position, blobs, frameDelta, pull); });
 
-    DrawBackgroundPlanes(sceneTime, {0.25f, -90.0f, 0.02f, false, {0.75f, 0.65f, 0.5f, 0.3f}});
+    DrawBackgroundPlanes(sceneTime, {0.25f, -90.0f, 0.02f, false, {0.75f, 0.65f, 0.5f, 0.3f}},
+                         drawn);
     FinishBlobScene(fade);
 
     demo.glowGain = 0.27f;

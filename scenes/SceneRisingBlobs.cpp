@@ -54,7 +54,8 @@ void RisingBlobsScene(std::int32_t, const SceneEntry& entry, float time, float t
                       float frameDelta) {
     const float sceneTime = time + timeShift;
     const float fade = FadeLevel(entry, time);
-    const bool blobsShown = (time - 9.0f) * 0.5f > 1.0f;
+    const bool drawn = !FadeHidesScene(fade);
+    const bool blobsShown = drawn && (time - 9.0f) * 0.5f > 1.0f;
 
     const float twirl = BeginBlobScene(sceneTime, {EyeHeight, 8.0f, {0.025f, 0.025f, 0.15f, 1.0f}});
     DrawBlobs(sceneTime, blobsShown);
@@ -62,9 +63,9 @@ void RisingBlobsScene(std::int32_t, const SceneEntry& entry, float time, float t
     DisableBumpPrograms();
     glDisable(GL_LIGHTING);
     SetupCamera();
-    DriftAndDrawSnow(-1.0f, twirl, frameDelta, SnowCone, [](float*) {});
+    DriftAndDrawSnow(-1.0f, twirl, frameDelta, SnowCone, drawn, [](float*) {});
 
-    DrawBackgroundPlanes(sceneTime, {0.5f, 90.0f, 0.0f, true, {}});
+    DrawBackgroundPlanes(sceneTime, {0.5f, 90.0f, 0.0f, true, {}}, drawn);
     FinishBlobScene(fade);
 
     demo.glowGain = 0.265f;
