@@ -81,9 +81,12 @@ EM_JS(void, defineWebSoundProcessor, (), {
 });
 
 // Posts [data, limit) as floats, whole frames only; held back while the
-// worklet is loading.
+// worklet is loading. Without an audio context there is no run to post to.
 EM_JS(void, postWebSound, (const void* limit), {
     const sound = Module.sound;
+    if (!sound || !sound.run) {
+        return;
+    }
     const blockAlign = sound.channels * sound.bits / 8;
     const end = sound.sent + Math.floor((limit - sound.sent) / blockAlign) * blockAlign;
     if (end <= sound.sent) {

@@ -254,7 +254,8 @@ def page_state(row, urls):
         if where != "slow wasm":
             page.wait_for(STATUS + " != 'loading\u2026'", 60)
         seen = dict(status=page.evaluate(STATUS), title=page.evaluate(TITLE_LINES),
-                    invites=page.evaluate("document.getElementById('overlay').classList.contains('invites')"))
+                    invites=page.evaluate("document.getElementById('overlay').classList"
+                                          ".contains('invites')"))
         (page.tap if phone else page.click)(size[0] // 2, size[1] // 2)
         started = page.wait_for("window.pageTiming.firstFrame != null", 5 + WASM_DELAY + 30)
         samples = []
@@ -268,7 +269,7 @@ def page_state(row, urls):
                     buffer=page.evaluate("[Module.canvas.width, Module.canvas.height]"))
     print("%s: said %r; title %s; %s a click; after it: said %r, first frame %s, full "
           "screen %s, %d of 30 samples heard, pictures moved %.1f s in 3 s, drawing buffer %s"
-          % (name, seen["status"], seen["title"], "invites" if seen["invites"] else "no",
+          % (name, seen["status"], seen["title"], "invites" if seen["invites"] else "invites no",
              seen["after"], seen["started"], seen["fullscreen"], seen["heard"], seen["pictures"],
              seen["buffer"]))
     return seen
@@ -285,7 +286,7 @@ def page_states(directory, base, check):
             seen = page_state(row, urls)
             check(status in seen["status"] and seen["invites"] == (after != "nothing"),
                   "%s: before any click the page says %r and %s a click"
-                  % (name, seen["status"], "invites" if seen["invites"] else "invites no"))
+                  % (name, seen["status"], "invites" if seen["invites"] else "does not invite"))
             if after == "nothing":
                 check(not seen["started"] and seen["after"] == seen["status"]
                       and not seen["fullscreen"],
@@ -341,8 +342,9 @@ def main():
         page = page_frames(base)
         page["aspect"] = page_frames(base, "&aspect", (ASPECT_TIME,))[ASPECT_TIME]
         # A phone upright keeps the frame square without being asked.
-        page["phone"] = page_frames(base, "", (ASPECT_TIME,), size=PHONE, browser=functools.partial(
-            Page, phone_scale=PHONE_SCALE))[ASPECT_TIME]
+        phone = functools.partial(Page, phone_scale=PHONE_SCALE)
+        page["phone"] = page_frames(base, "", (ASPECT_TIME,), size=PHONE,
+                                    browser=phone)[ASPECT_TIME]
         page_states(args.page, base, check)
         song = page_song(base)
         end = clicked_run(base) if args.clicked else None

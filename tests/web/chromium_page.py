@@ -110,6 +110,8 @@ class Page:
         self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
             message = json.loads(self.socket.recv())
+            if message.get("method") == "Runtime.exceptionThrown":
+                self.console.append(json.dumps(message["params"]["exceptionDetails"])[:600])
             if message.get("method") == "Runtime.consoleAPICalled":
                 args = message["params"]["args"]
                 self.console.append(" ".join(str(a.get("value", "")) for a in args))
@@ -175,6 +177,7 @@ class Page:
         if self.phone_scale:
             self.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
         if self.script:
+            self.call("Page.enable")
             self.call("Page.addScriptToEvaluateOnNewDocument", source=self.script)
         self.call("Page.navigate", url=self.url)
         return self
