@@ -9,7 +9,11 @@ With --clicked it also plays the show as a viewer does: a click on the title,
 then the whole show in real time, which must end by itself with its sound
 played, the pictures following the heard sound and the drawing buffer the
 window's size; once more with the CPU slowed four times, ended by Escape; and
-once in Firefox under Xvfb, with one frame against the native one too.
+once in Firefox under Xvfb and once in WebKitGTK's MiniBrowser under Xvfb,
+each with one frame against the native one too. Each row of PAGE_STATES
+opens the page in one state in Chromium and checks what it says before any
+click and what a click does; a phone's viewport has its frame checked square
+against the native one with --aspect.
 With --single DIR the page as one file is opened from the disk: its frame at
 20 s and a clicked start in Chromium, and Firefox's runs take it too. Prints
 every figure it measures; exits non-zero when a check fails.
@@ -269,9 +273,9 @@ def page_state(row, urls):
                     buffer=page.evaluate("[Module.canvas.width, Module.canvas.height]"))
     print("%s: said %r; title %s; %s a click; after it: said %r, first frame %s, full "
           "screen %s, %d of 30 samples heard, pictures moved %.1f s in 3 s, drawing buffer %s"
-          % (name, seen["status"], seen["title"], "invites" if seen["invites"] else "invites no",
-             seen["after"], seen["started"], seen["fullscreen"], seen["heard"], seen["pictures"],
-             seen["buffer"]))
+          % (name, seen["status"], seen["title"],
+             "invites" if seen["invites"] else "does not invite", seen["after"], seen["started"],
+             seen["fullscreen"], seen["heard"], seen["pictures"], seen["buffer"]))
     return seen
 
 

@@ -110,8 +110,6 @@ class Page:
         self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
             message = json.loads(self.socket.recv())
-            if message.get("method") == "Runtime.exceptionThrown":
-                self.console.append(json.dumps(message["params"]["exceptionDetails"])[:600])
             if message.get("method") == "Runtime.consoleAPICalled":
                 args = message["params"]["args"]
                 self.console.append(" ".join(str(a.get("value", "")) for a in args))

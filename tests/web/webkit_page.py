@@ -14,6 +14,8 @@ import time
 import urllib.error
 import urllib.request
 
+import chromium_page
+
 BROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
 
@@ -23,7 +25,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-class Page:
+class Page(chromium_page.Page):
     def __init__(self, url, width, height):
         self.url, self.size = url, (width, height)
         self.profile = tempfile.mkdtemp(prefix="hallatorvo-webkit-")
@@ -89,19 +91,6 @@ class Page:
             "script": "return JSON.stringify(%s);" % expression, "args": []})
         return None if text is None else json.loads(text)
 
-    def wait_for(self, expression, timeout):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if self.evaluate(expression):
-                return True
-            time.sleep(0.25)
-        return False
-
-    def wait_for_title(self, titles, timeout):
-        if self.wait_for("%s.includes(document.title)" % json.dumps(list(titles)), timeout):
-            return self.evaluate("document.title")
-        return None
-
     def screenshot(self):
         return base64.b64decode(self._request("GET", "/screenshot"))
 
@@ -143,6 +132,3 @@ class Page:
             height += self.size[1] - inner[1]
         self._request("POST", "/url", {"url": self.url})
         return self
-
-    def __exit__(self, *exc):
-        self.close()
