@@ -165,9 +165,11 @@ web:
 # the same seed and times, one with the aspect parameter, the song against the
 # native one, and (WEB_CHECKS=--clicked) the whole show clicked open and played
 # in real time with its pictures following the heard sound, then 20 s of it
-# with the CPU slowed four times, ended by Escape, and 20 s in Firefox ESR under
-# Xvfb with one frame: 7 to 9 minutes here, of which
-# the clicked runs take two. WEB_CHECKS= leaves them out.
+# with the CPU slowed four times, ended by Escape, 20 s in Firefox ESR and 20 s
+# in WebKitGTK under Xvfb, each with one frame, and the page's failure paths
+# and a phone's viewport in one table: 7 to 9 minutes here before WebKit and
+# the table, which add about four (more on a loaded machine), of which
+# the clicked runs take two. WEB_CHECKS= leaves the clicked runs out.
 test-web: web build
 	@HV_DEPS_WEB_TEST=1 bash scripts/deps.sh
 	/usr/bin/python3 -B tests/web/check_page.py --page $(WEB_BUILD) --capture $(BUILD)/bin/hallatorvo-capture \

@@ -36,10 +36,12 @@ if [ "${HV_DEPS_WEB:-0}" = 1 ]; then
 fi
 if [ "${HV_DEPS_WEB_TEST:-0}" = 1 ]; then
     # make test-web: headless Chromium driven through its DevTools protocol,
-    # Firefox ESR on a virtual X display driven through WebDriver BiDi, with a
-    # sound server for its sound, and the
-    # comparison of their frames with the native ones.
-    packages+=(chromium firefox-esr xvfb pulseaudio python3-websocket python3-pil python3-numpy)
+    # Firefox ESR and WebKitGTK's MiniBrowser on a virtual X display driven
+    # through WebDriver (BiDi and classic), with a sound server for their sound
+    # (WebKit's through GStreamer's PulseAudio sink), and the comparison of
+    # their frames with the native ones.
+    packages+=(chromium firefox-esr webkit2gtk-driver gstreamer1.0-plugins-good xvfb pulseaudio
+        python3-websocket python3-pil python3-numpy)
 fi
 if [ "${HV_DEPS_DIST:-0}" = 1 ]; then
     # make dist and make check-reproducible: the release's archives and

@@ -34,6 +34,9 @@ Show show;
 std::int64_t framesDrawn = 0;
 PictureClock pictureClock;
 
+// Whether the run asked for the square frame between bars everywhere.
+bool aspectAsked = false;
+
 // The fixed-step run of PageCaptureFrames.
 double captureFps = 0.0;
 std::int64_t lastFrame = 0;
@@ -59,14 +62,20 @@ void endShow() {
 }
 
 // The drawing buffer follows the canvas as the page lays it out, in device
-// pixels, never smaller than the frame it holds; the output is all of it.
+// pixels, never smaller than the frame it holds; the output is all of it. A
+// canvas smaller than the frame gets a larger buffer of its own proportions,
+// so that what is square in the buffer stays square on the page.
 void followCanvasSize() {
     double cssWidth = 0.0;
     double cssHeight = 0.0;
     emscripten_get_element_css_size("#canvas", &cssWidth, &cssHeight);
-    const double ratio = emscripten_get_device_pixel_ratio();
-    const int width = std::max(static_cast<int>(cssWidth * ratio + 0.5), demo.frameSize);
-    const int height = std::max(static_cast<int>(cssHeight * ratio + 0.5), demo.frameSize);
+    if (!(cssWidth > 0.0 && cssHeight > 0.0)) {
+        return;
+    }
+    const double scale = std::max({emscripten_get_device_pixel_ratio(), demo.frameSize / cssWidth,
+                                   demo.frameSize / cssHeight});
+    const int width = std::max(static_cast<int>(cssWidth * scale + 0.5), demo.frameSize);
+    const int height = std::max(static_cast<int>(cssHeight * scale + 0.5), demo.frameSize);
     if (width != demo.width || height != demo.height) {
         emscripten_set_canvas_element_size("#canvas", width, height);
         demo.width = width;
@@ -74,8 +83,16 @@ void followCanvasSize() {
     }
 }
 
+// A window taller than wide, as a phone held upright, would stretch the
+// square frame upright (over twice as tall as wide on a phone); there it
+// stays square between bars. A landscape window stretches it as the desktop.
+void followWindowShape() {
+    demo.keepAspect = aspectAsked || demo.height > demo.width ? 1 : 0;
+}
+
 void showFrame() {
     followCanvasSize();
+    followWindowShape();
     StepShow(show, pictureClock.next(emscripten_get_now()));
     SwapBuffers(demo.deviceContext);
     ++framesDrawn;
@@ -87,6 +104,7 @@ void showFrame() {
 
 void captureFrames() {
     const double started = emscripten_get_now();
+    followWindowShape();
     do {
         StepShow(show, FixedStepFrame(framesDrawn, captureFps));
         SwapBuffers(demo.deviceContext);
@@ -109,6 +127,7 @@ bool readSwitches(const char* commandLine, ShowRun& run) {
     }
     run.frameSize = switches.frameSize;
     run.keepAspect = switches.aspect;
+    aspectAsked = switches.aspect;
     run.program = "hallatorvo (web)";
     return true;
 }

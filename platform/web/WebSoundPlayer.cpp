@@ -81,9 +81,12 @@ EM_JS(void, defineWebSoundProcessor, (), {
 });
 
 // Posts [data, limit) as floats, whole frames only; held back while the
-// worklet is loading.
+// worklet is loading. Without an audio context there is no run to post to.
 EM_JS(void, postWebSound, (const void* limit), {
     const sound = Module.sound;
+    if (!sound || !sound.run) {
+        return;
+    }
     const blockAlign = sound.channels * sound.bits / 8;
     const end = sound.sent + Math.floor((limit - sound.sent) / blockAlign) * blockAlign;
     if (end <= sound.sent) {
@@ -103,20 +106,32 @@ EM_JS(void, postWebSound, (const void* limit), {
 });
 
 // An audio context of the rate with the worklet's code loading into it;
-// suspended until a gesture lets it play.
+// suspended until a gesture lets it play. A browser without Web Audio or its
+// worklets gets none, and the show runs silent on the page's clock.
 EM_JS(void, prepareWebSound, (int rate), {
     if (!Module.sound) {
         Module.sound = {
             context : null,
             loaded : null,
             node : null,
-            gecko : navigator.userAgent.includes("Firefox/")
+            gecko : navigator.userAgent.includes("Firefox/"),
+            webkit : navigator.userAgent.includes("AppleWebKit/") &&
+                !navigator.userAgent.includes("Chrome/")
         };
         defineWebSoundProcessor();
     }
     const sound = Module.sound;
+    if (typeof AudioContext == "undefined" || typeof AudioWorkletNode == "undefined") {
+        return;
+    }
     if (!sound.context || sound.context.sampleRate != rate) {
-        sound.context = new AudioContext({sampleRate : rate});
+        try {
+            sound.context = new AudioContext({sampleRate : rate});
+        } catch (error) {
+            console.error("hallatorvo: no sound: " + error);
+            sound.context = null;
+            return;
+        }
         // A data URL: a page opened as a file may load no Blob URL into a worklet.
         const source =
             "data:text/javascript;charset=utf-8," + encodeURIComponent(Module.soundProcessorSource);
@@ -130,6 +145,9 @@ EM_JS(void, startWebSound,
       (const void* data, double frames, int channels, int bits, int rate, const void* limit), {
           prepareWebSound(rate);
           const sound = Module.sound;
+          if (!sound.context) {
+              return;
+          }
           sound.context.resume();
           const run = {};
           Object.assign(sound, {
@@ -186,7 +204,7 @@ EM_JS(void, stopWebSound, (), {
 
 EM_JS(double, webSoundCount, (int which), {
     const sound = Module.sound;
-    if (!sound) {
+    if (!sound || !sound.context) {
         return 0;
     }
     return [
@@ -212,10 +230,15 @@ EM_JS(double, webHeardSeconds, (double at), {
     // figure; through PulseAudio that can deadlock the page as the stream
     // starts. Its stamp moves both times back by that latency, which maps
     // page time onto context time as currentTime does, so there the context's
-    // own time stands in, which its main thread keeps.
-    const stamp =
-        sound.gecko ? {contextTime : sound.context.currentTime, performanceTime : performance.now()}
+    // own time stands in, which its main thread keeps. WebKit's stamp has the
+    // context time heard, with a page time ahead of the moment of asking by
+    // about that context time; there it goes with the moment of asking.
+    let stamp = sound.gecko
+                    ? {contextTime : sound.context.currentTime, performanceTime : performance.now()}
                     : sound.context.getOutputTimestamp();
+    if (sound.webkit) {
+        stamp = {contextTime : stamp.contextTime, performanceTime : performance.now()};
+    }
     if (!(stamp.performanceTime > 0)) {
         return NaN;
     }

@@ -9,7 +9,11 @@ With --clicked it also plays the show as a viewer does: a click on the title,
 then the whole show in real time, which must end by itself with its sound
 played, the pictures following the heard sound and the drawing buffer the
 window's size; once more with the CPU slowed four times, ended by Escape; and
-once in Firefox under Xvfb, with one frame against the native one too.
+once in Firefox under Xvfb and once in WebKitGTK's MiniBrowser under Xvfb,
+each with one frame against the native one too. Each row of PAGE_STATES
+opens the page in one state in Chromium and checks what it says before any
+click and what a click does; a phone's viewport has its frame checked square
+against the native one with --aspect.
 With --single DIR the page as one file is opened from the disk: its frame at
 20 s and a clicked start in Chromium, and Firefox's runs take it too. Prints
 every figure it measures; exits non-zero when a check fails.
@@ -20,6 +24,7 @@ usage: check_page.py --page BUILD_WEB --capture HALLATORVO_CAPTURE [--clicked]
 
 import argparse
 import base64
+import functools
 import io
 import math
 import pathlib
@@ -34,6 +39,7 @@ from PIL import Image
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import firefox_page  # noqa: E402
+import webkit_page  # noqa: E402
 from chromium_page import Page, served  # noqa: E402
 
 SEED = 3
@@ -73,6 +79,30 @@ THROTTLE = 4
 SHOW_SECONDS = 103  # the show's length and its closing second
 SAMPLE_RATE = 22050
 
+# A phone held upright: CSS pixels and device pixels to each.
+PHONE = (390, 844)
+PHONE_SCALE = 3
+
+# What the page says before any click, in Chromium with flags, and what a
+# click (a tap on the phone) then does: nothing, the show with its sound, or
+# the show silent on the page's clock. Where: "served" from the local
+# server, "disk" (the page beside its .wasm opened as a file), "no wasm"
+# (served without it), "slow wasm" (it arrives 4 s late, clicked meanwhile),
+# "phone" (served to a phone's viewport), "no AudioContext" (a browser without
+# Web Audio).
+PAGE_STATES = [
+    # name, Chromium flags, where, status before the click, after the click
+    ("no WebGL 2", ["--disable-webgl2"], "served", "WebGL 2", "nothing"),
+    ("no 3D APIs", ["--disable-3d-apis"], "served", "WebGL 2", "nothing"),
+    ("opened from the disk", [], "disk", "serve its folder", "nothing"),
+    ("no .wasm", [], "no wasm", "could not be loaded", "nothing"),
+    ("no AudioContext", [], "no AudioContext", "click to start", "silent"),
+    ("clicked while loading", [], "slow wasm", "loading", "sound"),
+    ("phone", [], "phone", "tap to start", "sound"),
+]
+WASM_DELAY = 4
+NO_WEB_AUDIO = "delete window.AudioContext; delete window.webkitAudioContext;"
+
 
 def keep(directory, t, frame):
     directory.mkdir(parents=True, exist_ok=True)
@@ -95,23 +125,26 @@ def native_reference(capture, directory):
     for t in SHOT_TIMES:
         command += ["--shot", "%d:%s" % (t, directory / ("%d.png" % t))]
     aspect = common + ["--aspect", "--shot", "%d:%s" % (ASPECT_TIME, directory / "aspect.png")]
-    for run in (command, aspect):
+    phone = common[:-1] + ["%dx%d" % tuple(PHONE_SCALE * side for side in PHONE), "--aspect",
+                           "--shot", "%d:%s" % (ASPECT_TIME, directory / "phone.png")]
+    for run in (command, aspect, phone):
         subprocess.run(run, check=True, stderr=subprocess.DEVNULL,
                        env={"SDL_VIDEODRIVER": "offscreen", "PATH": "/usr/bin:/bin"})
     frames = {t: pixels((directory / ("%d.png" % t)).read_bytes()) for t in SHOT_TIMES}
-    frames["aspect"] = pixels((directory / "aspect.png").read_bytes())
+    for name in ("aspect", "phone"):
+        frames[name] = pixels((directory / (name + ".png")).read_bytes())
     with wave.open(str(directory / "song.wav")) as song:
         samples = numpy.frombuffer(song.readframes(song.getnframes()), dtype="<i2")
     return frames, samples
 
 
-def page_frames(base, query="", times=SHOT_TIMES, browser=Page):
+def page_frames(base, query="", times=SHOT_TIMES, browser=Page, size=SIZE):
     """The page's held frames at times, with its timing figures; query adds
     parameters to the page's URL."""
     url = "%sindex.html?seed=%d&fps=%d&shot=%s%s" % (base, SEED, FPS, ",".join(map(str, times)),
                                                        query)
     frames = {}
-    with browser(url, *SIZE) as page:
+    with browser(url, *size) as page:
         started = time.time()
         for t in times:
             if page.wait_for_title(["done", "failed"], 900) != "done":
@@ -203,6 +236,80 @@ def clicked_run(base, escape_after=None, browser=Page, throttle=None, name="clic
     return end
 
 
+STATUS = "document.getElementById('status').textContent"
+# The title's line boxes, and its space to the left and to the right.
+TITLE_LINES = """(() => {
+  const range = document.createRange();
+  range.selectNodeContents(document.getElementById("overlay").firstElementChild);
+  const lines = [...range.getClientRects()];
+  return {lines: lines.length, left: lines[0].left, right: innerWidth - lines[0].right};
+})()"""
+
+
+def page_state(row, urls):
+    """The page of one row of PAGE_STATES opened, then clicked: what it said
+    and did."""
+    name, flags, where, _, _ = row
+    phone = where == "phone"
+    size = PHONE if phone else SIZE
+    with Page(urls[where] + "index.html", *size, phone_scale=PHONE_SCALE if phone else None,
+              flags=flags, script=NO_WEB_AUDIO if where == "no AudioContext" else None) as page:
+        page.wait_for("window.pageTiming !== undefined", 30)
+        if where != "slow wasm":
+            page.wait_for(STATUS + " != 'loading\u2026'", 60)
+        seen = dict(status=page.evaluate(STATUS), title=page.evaluate(TITLE_LINES),
+                    invites=page.evaluate("document.getElementById('overlay').classList"
+                                          ".contains('invites')"))
+        (page.tap if phone else page.click)(size[0] // 2, size[1] // 2)
+        started = page.wait_for("window.pageTiming.firstFrame != null", 5 + WASM_DELAY + 30)
+        samples = []
+        for _ in range(30):
+            samples.append(page.evaluate("window.pageTiming.started && hallatorvoSync()"))
+            time.sleep(0.1)
+        seen.update(started=started, after=page.evaluate(STATUS),
+                    fullscreen=page.evaluate("document.fullscreenElement != null"),
+                    heard=sum(1 for s in samples if s and s["heard"] is not None),
+                    pictures=(samples[-1]["picture"] - samples[0]["picture"]) if started else 0,
+                    buffer=page.evaluate("[Module.canvas.width, Module.canvas.height]"))
+    print("%s: said %r; title %s; %s a click; after it: said %r, first frame %s, full "
+          "screen %s, %d of 30 samples heard, pictures moved %.1f s in 3 s, drawing buffer %s"
+          % (name, seen["status"], seen["title"],
+             "invites" if seen["invites"] else "does not invite", seen["after"], seen["started"],
+             seen["fullscreen"], seen["heard"], seen["pictures"], seen["buffer"]))
+    return seen
+
+
+def page_states(directory, base, check):
+    """Each row of PAGE_STATES, checked."""
+    with served(directory, missing=("hallatorvo.wasm",)) as no_wasm, \
+            served(directory, delays={"hallatorvo.wasm": WASM_DELAY}) as slow:
+        urls = {"served": base, "phone": base, "no AudioContext": base, "no wasm": no_wasm,
+                "slow wasm": slow, "disk": directory.resolve().as_uri() + "/"}
+        for row in PAGE_STATES:
+            name, _, _, status, after = row
+            seen = page_state(row, urls)
+            check(status in seen["status"] and seen["invites"] == (after != "nothing"),
+                  "%s: before any click the page says %r and %s a click"
+                  % (name, seen["status"], "invites" if seen["invites"] else "does not invite"))
+            if after == "nothing":
+                check(not seen["started"] and seen["after"] == seen["status"]
+                      and not seen["fullscreen"],
+                      "%s: a click changes nothing and leaves no full screen" % name)
+            else:
+                heard = seen["heard"] > 0 if after == "sound" else seen["heard"] == 0
+                check(seen["started"] and heard and seen["pictures"] > 2,
+                      "%s: a click starts the show, %s: pictures moved %.1f s in 3 s, "
+                      "%d samples heard" % (name, after, seen["pictures"], seen["heard"]))
+            if name == "phone":
+                title = seen["title"]
+                buffer = [PHONE_SCALE * side for side in PHONE]
+                check(title["lines"] == 1 and abs(title["left"] - title["right"]) <= 2
+                      and seen["buffer"] == buffer,
+                      "phone: the title on %d line(s), %.0f and %.0f px from the sides; the "
+                      "drawing buffer %s, %s expected"
+                      % (title["lines"], title["left"], title["right"], seen["buffer"], buffer))
+
+
 def single_file(base, native, check):
     """The page as one file from the disk: its held frame, and a click that
     starts the show, drawn and heard until Escape."""
@@ -238,6 +345,11 @@ def main():
     with served(args.page) as base:
         page = page_frames(base)
         page["aspect"] = page_frames(base, "&aspect", (ASPECT_TIME,))[ASPECT_TIME]
+        # A phone upright keeps the frame square without being asked.
+        phone = functools.partial(Page, phone_scale=PHONE_SCALE)
+        page["phone"] = page_frames(base, "", (ASPECT_TIME,), size=PHONE,
+                                    browser=phone)[ASPECT_TIME]
+        page_states(args.page, base, check)
         song = page_song(base)
         end = clicked_run(base) if args.clicked else None
         escaped = (clicked_run(base, SYNC_SECONDS, throttle=THROTTLE, name="throttled run")
@@ -249,17 +361,24 @@ def main():
             page["Firefox"] = page_frames(other, times=(FIREFOX_TIME,),
                                           browser=firefox_page.Page)[FIREFOX_TIME]
             native["Firefox"] = native[FIREFOX_TIME]
+            webkit = clicked_run(base, SYNC_SECONDS, webkit_page.Page, name="WebKit run")
+            page["WebKit"] = page_frames(base, times=(FIREFOX_TIME,),
+                                         browser=webkit_page.Page)[FIREFOX_TIME]
+            native["WebKit"] = native[FIREFOX_TIME]
     if args.single:
         single_file(args.single.resolve().as_uri() + "/", native[SHOT_TIMES[0]], check)
 
-    for t in SHOT_TIMES + ("aspect",) + (("Firefox",) if "Firefox" in page else ()):
+    for t in SHOT_TIMES + ("aspect", "phone") + (("Firefox", "WebKit") if "Firefox" in page
+                                                  else ()):
         if args.keep:
             keep(args.keep, t, page[t])
         difference = mean_difference(page[t], native[t])
         check(difference < FRAME_THRESHOLD,
               "frame at %s: mean difference %.2f from the native one (under %.1f)"
               % ({"aspect": "%d s with aspect" % ASPECT_TIME,
-                  "Firefox": "%d s in Firefox" % FIREFOX_TIME}[t] if isinstance(t, str)
+                  "phone": "%d s on a phone upright" % ASPECT_TIME,
+                  "Firefox": "%d s in Firefox" % FIREFOX_TIME,
+                  "WebKit": "%d s in WebKit" % FIREFOX_TIME}[t] if isinstance(t, str)
                  else "%d s" % t, difference,
                  FRAME_THRESHOLD))
     # The measure tells the show's frames apart: each native frame is far from
@@ -296,7 +415,7 @@ def main():
               "clicked run: %d sound frames played, the show's %d s"
               % (end["played"], SHOW_SECONDS))
         check(end["resized"], "clicked run: the drawing buffer follows the window's size")
-        for run in (end, escaped, firefox):
+        for run in (end, escaped, firefox, webkit):
             median = numpy.median(run["gaps"]) if run["gaps"] else math.inf
             check(median <= MAX_MEDIAN_SYNC_MS and run["unheard"] == 0,
                   "%s: pictures follow the heard sound, |picture - heard| median %.1f ms "
@@ -304,7 +423,7 @@ def main():
                   % (run["name"], median, MAX_MEDIAN_SYNC_MS, run["unheard"]))
             check(run["underruns"] == 0, "%s: %d sound frames missed by the worklet"
                   % (run["name"], run["underruns"]))
-        for run in (escaped, firefox):
+        for run in (escaped, firefox, webkit):
             check(run["ending"] < 10 and run["escape_shown"] in (None, True),
                   "%s: Escape %sended the show %.1f s later"
                   % (run["name"], "left full screen, then a second " if run["fullscreen"] else "",

@@ -37,14 +37,29 @@ CHROMIUM_FLAGS = [
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    missing = ()
+    delays = {}
+
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        name = self.path.split("?")[0].rsplit("/", 1)[-1]
+        if name in self.missing:
+            self.send_error(404)
+            return
+        time.sleep(self.delays.get(name, 0))
+        super().do_GET()
+
 
 @contextlib.contextmanager
-def served(directory):
-    """An HTTP server for directory on 127.0.0.1; yields its base URL."""
-    handler = functools.partial(QuietHandler, directory=str(directory))
+def served(directory, missing=(), delays=None):
+    """An HTTP server for directory on 127.0.0.1, without the files named in
+    missing and answering for those in delays that many seconds late; yields
+    its base URL."""
+    handler = functools.partial(type("Handler", (QuietHandler,),
+                                     dict(missing=tuple(missing), delays=dict(delays or {}))),
+                                directory=str(directory))
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
@@ -57,14 +72,18 @@ def served(directory):
 
 class Page:
     """One Chromium with one page at url, its viewport width x height CSS
-    pixels of one device pixel each, closed on exit."""
+    pixels of one device pixel each, closed on exit. A phone's viewport has
+    scale device pixels to the CSS pixel and a touch screen; flags go to
+    Chromium; script runs in the page before its own."""
 
-    def __init__(self, url, width, height):
+    def __init__(self, url, width, height, phone_scale=None, flags=(), script=None):
         self.url = url
         self.size = (width, height)
+        self.phone_scale = phone_scale
+        self.script = script
         self.profile = tempfile.mkdtemp(prefix="hallatorvo-chromium-")
         self.process = subprocess.Popen(
-            ["chromium", *CHROMIUM_FLAGS, "--user-data-dir=" + self.profile,
+            ["chromium", *CHROMIUM_FLAGS, *flags, "--user-data-dir=" + self.profile,
              "--window-size=%d,%d" % (width, height), "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.socket = websocket.create_connection(self._page_socket(), timeout=600)
@@ -128,6 +147,10 @@ class Page:
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
                       clickCount=1)
 
+    def tap(self, x, y):
+        for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
+            self.call("Input.dispatchTouchEvent", type=kind, touchPoints=points)
+
     def press_escape(self):
         for kind in ("keyDown", "keyUp"):
             self.call("Input.dispatchKeyEvent", type=kind, key="Escape", code="Escape",
@@ -148,7 +171,12 @@ class Page:
         self.call("Runtime.enable")
         # The window's size leaves the viewport to the browser's own chrome.
         self.call("Emulation.setDeviceMetricsOverride", width=self.size[0], height=self.size[1],
-                  deviceScaleFactor=1, mobile=False)
+                  deviceScaleFactor=self.phone_scale or 1, mobile=bool(self.phone_scale))
+        if self.phone_scale:
+            self.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+        if self.script:
+            self.call("Page.enable")
+            self.call("Page.addScriptToEvaluateOnNewDocument", source=self.script)
         self.call("Page.navigate", url=self.url)
         return self
 
