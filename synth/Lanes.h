@@ -67,13 +67,17 @@ inline FourFloats Trunc(FourFloats v) {
 }
 
 // f(T{}, from) over count samples: in fours while four remain, then one by
-// one; T is FourFloats, then float.
+// one; T is FourFloats, then float. The tail is bounded by count & 3 so that
+// the compiler sees it run at most three times.
 template <typename F> void InFours(int count, F f) {
-    int n = 0;
-    for (; n + 4 <= count; n += 4) {
+    if (count <= 0) {
+        return;
+    }
+    const int whole = count & ~3;
+    for (int n = 0; n < whole; n += 4) {
         f(FourFloats{}, n);
     }
-    for (; n < count; ++n) {
-        f(0.0f, n);
+    for (int k = 0; k < (count & 3); ++k) {
+        f(0.0f, whole + k);
     }
 }
