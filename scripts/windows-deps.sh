@@ -58,5 +58,23 @@ if [ $needs_i386 = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; 
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror in the middle of a sync serves a stale index for a while: try
+# again, then go on with the indexes that did arrive (the install then says
+# what it cannot find).
+for wait in 20 40 0; do
+    apt-get update -qq && break
+    [ "$wait" -eq 0 ] && break
+    echo "apt-get update failed; trying again in $wait s" >&2
+    sleep "$wait"
+done
+native=()
+foreign=()
+for p in "${missing[@]}"; do
+    if [[ "$p" == *:i386 ]]; then foreign+=("$p"); else native+=("$p"); fi
+done
+[ ${#native[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${native[@]}"
+# Without the 32-bit Wine the Wine run takes the 64-bit build of the same
+# sources and says so, as on a machine that cannot execute 32-bit code.
+if [ ${#foreign[@]} -gt 0 ] && ! apt-get install -y -qq --no-install-recommends "${foreign[@]}"; then
+    echo "NOTE: the 32-bit packages could not be installed; the Wine run uses the 64-bit build" >&2
+fi
