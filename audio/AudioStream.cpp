@@ -49,14 +49,17 @@ AudioStream::~AudioStream() {
 // image goes.
 void AudioStream::withdrawImage() {
     if (image_.bytes() != nullptr) {
-        WithdrawSoundImage(image_.bytes());
+        WithdrawSoundImage(playing());
+        image_.uncover(covered_);
     }
+    playedFrom_ = 0;
 }
 
 void AudioStream::init() {
     withdrawImage();
     samplesRendered_ = 0;
     lead_ = 0.0f;
+    stopped_ = false;
     previousEntryTick_ = 0;
     entryTick_ = 0;
     // Cleared, so that a player that ever overtook the rendering would play
@@ -73,9 +76,27 @@ void AudioStream::init() {
 }
 
 void AudioStream::startPlayback() {
+    playFrom(0);
+}
+
+void AudioStream::playFrom(std::int32_t from) {
+    withdrawImage();
+    from = std::clamp(from, 0, CapacitySamples);
+    while (samplesRendered_ < from) {
+        renderAhead(secondsOf(from - samplesRendered_));
+    }
+    playedFrom_ = from;
+    const std::uint8_t* start = image_.startingAt(from, covered_);
     publish();
-    PlaySoundA(reinterpret_cast<LPCSTR>(image_.bytes()), nullptr, SND_ASYNC | SND_MEMORY);
+    PlaySoundA(reinterpret_cast<LPCSTR>(start), nullptr, SND_ASYNC | SND_MEMORY);
     previousEntryTick_ = entryTick_ = GetTickCount();
+    lead_ = secondsOf(samplesRendered_ - from);
+    stopped_ = false;
+}
+
+void AudioStream::stop() {
+    withdrawImage();
+    stopped_ = true;
 }
 
 bool AudioStream::renderSong(std::int32_t samples,
@@ -122,7 +143,8 @@ std::int16_t AudioStream::toPcm(float sample) {
 void AudioStream::publish() {
     const std::size_t bytes =
         samplesRendered_ >= CapacitySamples ? image_.size() : WavImage::offsetOf(samplesRendered_);
-    PublishSoundProgress(image_.bytes(), bytes);
+    const auto* start = playing();
+    PublishSoundProgress(start, bytes - static_cast<std::size_t>(start - image_.bytes()));
 }
 
 void AudioStream::renderAhead(float minSeconds) {
@@ -134,7 +156,7 @@ void AudioStream::renderAhead(float minSeconds) {
     entryTick_ = GetTickCount();
 
     float budget = BaseBudgetMilliseconds;
-    if (samplesRendered_ > 0) {
+    if (samplesRendered_ > 0 && !stopped_) {
         lead_ = lead_ - static_cast<float>(entryTick_ - previousEntryTick_) * SecondsPerTick;
         budget = budgetMilliseconds(lead_);
     }

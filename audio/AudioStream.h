@@ -38,6 +38,14 @@ public:
     // Starts the player on the image; playback time counts from here.
     void startPlayback();
 
+    // Starts the player at sample `from` of the image (0 replays it from the
+    // start), rendering first what is missing up to there. What is rendered
+    // stays: a replay renders nothing again.
+    void playFrom(std::int32_t from);
+
+    // Stops the player; the rendered lead stands still until playFrom.
+    void stop();
+
     // With minSeconds > 0 renders at least that much audio regardless of time;
     // with 0 renders for a budget of 20 ms while the lead is 5 s or more, up
     // to 420 ms when the player has caught up.
@@ -61,11 +69,18 @@ public:
     const WavImage& image() const { return image_; }
     // The number of samples written so far; also the index of the next one.
     std::int32_t samplesRendered() const { return samplesRendered_; }
+    // The sample the player started from at the last playFrom.
+    std::int32_t playedFrom() const { return playedFrom_; }
     // How far, in seconds, the rendered audio runs ahead of the player.
     float lead() const { return lead_; }
 
 private:
     void withdrawImage();
+    // Where the player's image starts: the image itself, or its header
+    // written in place before the sample playback started from.
+    const std::uint8_t* playing() const {
+        return image_.bytes() + WavImage::offsetOf(playedFrom_) - WavImage::HeaderBytes;
+    }
     void publish();
 
     // Created by init and kept for the life of the stream.
@@ -74,6 +89,9 @@ private:
     WavImage image_;
     std::int32_t samplesRendered_ = 0;
     float lead_ = 0.0f;
+    std::int32_t playedFrom_ = 0;
+    WavImage::Covered covered_;
+    bool stopped_ = false;
     // Tick counts at the entry of the current and of the previous render
     // step, or at the start of playback.
     std::uint32_t previousEntryTick_ = 0;

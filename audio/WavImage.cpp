@@ -1,5 +1,6 @@
 #include "audio/WavImage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -47,11 +48,34 @@ void WavImage::writeHeader(std::uint8_t* at, std::int32_t samples, std::int32_t 
 // system's zero pages, so its silence costs nothing until a sample is written,
 // where clearing it would touch all 10 MB before the first frame.
 WavImage::WavImage(std::int32_t samples, std::int32_t sampleRate)
-    : bytes_(static_cast<std::uint8_t*>(std::calloc(offsetOf(samples), 1))), samples_(samples) {
+    : bytes_(static_cast<std::uint8_t*>(std::calloc(offsetOf(samples), 1))), samples_(samples),
+      sampleRate_(sampleRate) {
     if (bytes_ == nullptr) {
         throw std::bad_alloc();
     }
     writeHeader(bytes_.get(), samples, sampleRate);
+}
+
+const std::uint8_t* WavImage::startingAt(std::int32_t from, Covered& covered) {
+    uncover(covered);
+    // The last slot at most: the image's end plays nothing more.
+    from = std::min(from, samples_ - 1);
+    if (from <= 0) {
+        return bytes_.get();
+    }
+    std::uint8_t* at = bytes_.get() + offsetOf(from) - HeaderBytes;
+    std::memcpy(covered.bytes, at, HeaderBytes);
+    covered.from = from;
+    writeHeader(at, samples_ - from, sampleRate_);
+    return at;
+}
+
+void WavImage::uncover(Covered& covered) {
+    if (covered.from > 0) {
+        std::memcpy(bytes_.get() + offsetOf(covered.from) - HeaderBytes, covered.bytes,
+                    HeaderBytes);
+        covered.from = 0;
+    }
 }
 
 void WavImage::FreeBytes::operator()(std::uint8_t* bytes) const {

@@ -33,6 +33,20 @@ public:
         return HeaderBytes + BytesPerSample * static_cast<std::size_t>(index);
     }
 
+    // What a header written in place covers, to be put back.
+    struct Covered {
+        std::int32_t from = 0; // 0: nothing covered
+        std::uint8_t bytes[HeaderBytes] = {};
+    };
+
+    // The image as a player sees it from sample `from` on: at 0 the image
+    // itself; further in, the header of the samples from there to the end,
+    // written over the HeaderBytes before them, whose contents go to
+    // `covered`. Those bytes play in no image that starts there.
+    const std::uint8_t* startingAt(std::int32_t from, Covered& covered);
+    // Puts back what startingAt covered; then nothing is.
+    void uncover(Covered& covered);
+
     const std::uint8_t* bytes() const { return bytes_.get(); }
     const std::uint8_t* pcm() const { return bytes_.get() + HeaderBytes; }
     std::int32_t samples() const { return samples_; }
@@ -45,4 +59,5 @@ private:
     };
     std::unique_ptr<std::uint8_t[], FreeBytes> bytes_;
     std::int32_t samples_ = 0;
+    std::int32_t sampleRate_ = 0;
 };

@@ -8,11 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -203,4 +209,52 @@ TEST(AudioStreamPlayback, AStreamStopsItsOwnSoundBeforeItsImageGoesAndNoOtherSou
         c.act(music);
         EXPECT_EQ(GetSoundPlayerStats().playing, c.playsOn);
     }
+}
+
+// Pause and replay: the player takes up the image at any sample and hears the
+// song from there, nothing rendered is rendered again, and once it stops the
+// image holds the song exactly as before.
+TEST(AudioStreamPlayback, PlaysTheSongOnFromAnySampleAndLeavesTheImageAsItWas) {
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    const std::string recording = "/tmp/hallatorvo-from-" + std::to_string(getpid()) + ".raw";
+    setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
+    AudioStream reference;
+    ASSERT_TRUE(reference.renderSong(12 * 22050));
+    const struct {
+        std::int32_t renderedFirst, from; // rendered 0: init() alone
+    } cases[] = {{12 * 22050, 0}, {10 * 22050, 4 * 22050 + 7}, {0, 8 * 22050}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.from);
+        AudioStream music;
+        c.renderedFirst > 0 ? (void)music.renderSong(c.renderedFirst) : music.init();
+        const std::int32_t before = music.samplesRendered();
+        music.playFrom(c.from);
+        const std::int32_t rendered = music.samplesRendered();
+        EXPECT_EQ(rendered, c.from <= before ? before : std::clamp(rendered, c.from, c.from + 999));
+        EXPECT_NEAR(music.lead(), (rendered - c.from) / 22050.0f, 1e-4f);
+        ASSERT_TRUE(waitUntil([] { return !GetSoundPlayerStats().playing; }));
+        EXPECT_EQ(GetSoundPlayerStats().framesPlayed, AudioStream::ImageSamples - c.from + 0u);
+        music.stop();
+
+        std::ifstream file(recording, std::ios::binary);
+        const std::string heard((std::istreambuf_iterator<char>(file)), {});
+        // Both from their first sound: SDL writes silence while the device is
+        // open but not yet started.
+        const auto* song = reinterpret_cast<const char*>(reference.image().pcm()) + 2 * c.from;
+        const std::size_t published = 2 * static_cast<std::size_t>(rendered - c.from);
+        const auto sound = [](const char* p, std::size_t n) {
+            std::size_t i = 0;
+            for (; i + 1 < n && p[i] == 0 && p[i + 1] == 0; i += 2) {
+            }
+            return i;
+        };
+        const std::size_t silent = sound(song, published);
+        const std::size_t heardSilent = sound(heard.data(), heard.size());
+        ASSERT_GE(heard.size() - heardSilent, published - silent);
+        EXPECT_EQ(std::memcmp(heard.data() + heardSilent, song + silent, published - silent), 0);
+        EXPECT_EQ(std::memcmp(music.image().bytes(), reference.image().bytes(),
+                              WavImage::offsetOf(rendered)),
+                  0);
+    }
+    std::remove(recording.c_str());
 }
