@@ -54,6 +54,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     run.frameSize = switches.frameSize;
     run.keepAspect = switches.aspect;
     run.display = switches.display;
+    run.loop = switches.loop;
 
     // A failed start-up ends with a non-zero exit code, after its message box.
     if (!StartShow(run, show)) {
@@ -77,7 +78,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         }
         StepShow(show, ReadShowClock(show));
         SwapBuffers(demo.deviceContext);
-    } while (ShowGoesOn(show));
+    } while (FollowShow(show) != AfterFrame::end);
 
     Shutdown();
     ExitProcess(0);

@@ -17,3 +17,9 @@ void BuildTimeline() {
     scenes.gatheringPicture = GatheringPictureScene;
     EnterScenes(demo.timeline, scenes);
 }
+
+void RestartScenes() {
+    RebuildSpriteLayers();
+    demo.slideX = SlideStart;
+    demo.slideY = SlideStart;
+}

@@ -5,12 +5,14 @@
 #include "app/SineTable.h"
 #include "app/Window.h"
 #include "common/DemoState.h"
+#include "common/Random.h"
 #include "platform/GL.h"
 #include "render/Extensions.h"
 #include "render/FramePlan.h"
 #include "textures/TextureTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -25,6 +27,7 @@ bool StartShow(const ShowRun& run, Show& show) {
     demo.showFps = run.showFps ? 1 : 0;
     demo.keepAspect = run.keepAspect ? 1 : 0;
     show.offline = run.offline;
+    show.loop = run.loop;
 
     demo.randomSeed = run.fixedSeed ? run.seed : GetTickCount();
     std::snprintf(show.title, sizeof show.title, "%s", ShowTitle);
@@ -69,6 +72,7 @@ bool StartShow(const ShowRun& run, Show& show) {
         done("playback start");
     }
 
+    show.firstFrameRandomState = Random::state();
     show.frameRate.start(GetTickCount());
     demo.time = 0.0f;
     show.startTick = GetTickCount();
@@ -78,6 +82,10 @@ bool StartShow(const ShowRun& run, Show& show) {
 FrameTime ReadShowClock(const Show& show) {
     FrameTime frame;
     frame.tick = GetTickCount();
+    if (show.paused) {
+        frame.time = demo.time;
+        return frame;
+    }
     // A delay that grows holds the pictures rather than turning them back.
     frame.time = std::max(demo.time,
                           DelayedElapsedSeconds(show.startTick, show.soundDelayTicks, frame.tick));
@@ -117,12 +125,57 @@ void StepShow(Show& show, const FrameTime& frame) {
     RenderFrame();
 }
 
-bool ShowGoesOn(const Show& show) {
+AfterFrame FollowShow(Show& show) {
     if (show.message.message == WM_QUIT) {
-        return false;
+        return AfterFrame::end;
     }
     if (GetAsyncKeyState(VK_ESCAPE) & 0xFFFF) {
-        return false;
+        return AfterFrame::end;
     }
-    return RunAnotherFrame(demo.demoLength, demo.time);
+    // Pressed since the last frame: a press is a toggle, holding the key is not.
+    if (!show.offline && (GetAsyncKeyState(VK_SPACE) & 0x0001)) {
+        if (show.paused) {
+            ResumeShow(show);
+            return AfterFrame::resumed;
+        }
+        PauseShow(show);
+        return AfterFrame::paused;
+    }
+    if (RunAnotherFrame(demo.demoLength, demo.time)) {
+        return AfterFrame::next;
+    }
+    if (!show.loop) {
+        return AfterFrame::end;
+    }
+    RestartShow(show);
+    return AfterFrame::restarted;
+}
+
+void PauseShow(Show& show) {
+    if (!show.offline) {
+        show.music.stop();
+    }
+    show.paused = true;
+}
+
+void ResumeShow(Show& show) {
+    const double time = demo.time;
+    if (!show.offline) {
+        show.music.playFrom(static_cast<std::int32_t>(std::lround(time * ShowSampleRate)));
+    }
+    // The clock reads `time` once the sound's delay has passed, as at the start.
+    show.startTick = GetTickCount() - static_cast<std::uint32_t>(std::lround(time * 1000.0));
+    show.paused = false;
+}
+
+void RestartShow(Show& show) {
+    RestartScenes();
+    Random::srand(show.firstFrameRandomState);
+    demo.time = 0.0f;
+    demo.frameDelta = 0.0f;
+    if (!show.offline) {
+        show.music.playFrom(0);
+    }
+    show.startTick = GetTickCount();
+    show.paused = false;
 }

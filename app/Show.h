@@ -32,6 +32,7 @@ struct ShowRun {
     bool keepAspect = false; // the square frame stays square, with black bars
     int display = 0;         // the monitor full screen covers, 0 the primary
     bool showFps = false;    // the frame rate in the window title
+    bool loop = false;       // at its end the show starts again
     bool fixedSeed = false;  // false: the tick count at start seeds the run
     std::uint32_t seed = 0;
     // Frames for capture rather than for a viewer: no song is played and no
@@ -53,6 +54,12 @@ struct Show {
     // ear, when the front-end knows it.
     std::uint32_t soundDelayTicks = 0;
     MSG message{}; // the last one read; holds no message at first
+    bool loop = false;
+    // Space holds the show's time, its pictures and its sound.
+    bool paused = false;
+    // The shared random generator's state at the first frame: every pass
+    // starts from it.
+    std::uint32_t firstFrameRandomState = 0;
 };
 
 // When a frame is drawn, and the tick count that was read for it.
@@ -84,6 +91,27 @@ FrameTime FixedStepFrame(std::int64_t frame, double fps);
 // (not offline), the clear and RenderFrame.
 void StepShow(Show& show, const FrameTime& frame);
 
-// The exit tests after a presented frame: false on a quit message, on Escape,
-// or once the frame's time has reached the show's length plus one second.
-bool ShowGoesOn(const Show& show);
+// What follows a presented frame.
+enum class AfterFrame {
+    next,      // the show goes on
+    paused,    // Space held it: the frames that follow show the same time
+    resumed,   // Space let it go on from there
+    restarted, // a looping show reached its end and starts again
+    end,       // a quit message, Escape, or the end of a show that does not loop
+};
+
+// The viewer's controls and the exit tests after a presented frame: Space
+// pauses or resumes; a quit message or Escape ends the show, and so does the
+// frame whose time has reached the show's length plus one second, unless the
+// show loops, when it starts again.
+AfterFrame FollowShow(Show& show);
+
+// The pause: the sound stops where it is heard and the show's time stands.
+// On resume the sound goes on from that sample and the clock from that time,
+// the pictures holding until the sound is heard again.
+void PauseShow(Show& show);
+void ResumeShow(Show& show);
+
+// The show from its start again, as its first pass: the scenes' state as the
+// start-up left it and the song replayed from the image already rendered.
+void RestartShow(Show& show);

@@ -23,6 +23,8 @@ constexpr int MaxTextTargets = TextMapSize * TextMapSize;
 // The show's length in seconds; its last frame is the first one second or
 // more past it.
 constexpr float ShowLength = 102.0f;
+// Where the closing scene's lagged slides start, in every pass of the show.
+constexpr float SlideStart = 10.0f;
 // The glow's level at the start of every frame, before a scene sets its own.
 constexpr float FrameGlowGain = 0.27f;
 
@@ -113,8 +115,8 @@ struct DemoState {
     std::int32_t textTargetCount = 0;
 
     // Scenes: closing scene's lagged slides.
-    float slideX = 10.0f;
-    float slideY = 10.0f;
+    float slideX = SlideStart;
+    float slideY = SlideStart;
 
     // Scenes: deformed-sphere surface and its material.
     std::int32_t surfaceResolution = 32;

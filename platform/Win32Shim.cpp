@@ -58,8 +58,14 @@ bool videoReady = false;
 bool videoRefused = false; // set once video could not start, reported then
 int cursorCount = 0;
 
-bool escapeDown = false;
-bool escapePressedSinceQuery = false;
+// The keys GetAsyncKeyState answers for: whether each is down, and whether it
+// went down since the last query.
+struct KeyState {
+    bool down = false;
+    bool pressedSinceQuery = false;
+};
+KeyState escapeKey;
+KeyState spaceKey;
 // Set by the signal handler, which may run on any thread; a lock-free atomic is
 // what such a handler may share with the thread that reads it.
 std::atomic<bool> terminationRequested{false};
@@ -188,11 +194,12 @@ void pumpEvents() {
         case SDL_KEYUP: {
             const bool down = event.type == SDL_KEYDOWN;
             const SDL_Keycode key = event.key.keysym.sym;
-            if (key == SDLK_ESCAPE) {
-                if (down && !escapeDown) {
-                    escapePressedSinceQuery = true;
-                }
-                escapeDown = down;
+            KeyState* state = key == SDLK_ESCAPE  ? &escapeKey
+                              : key == SDLK_SPACE ? &spaceKey
+                                                  : nullptr;
+            if (state != nullptr) {
+                state->pressedSinceQuery = state->pressedSinceQuery || (down && !state->down);
+                state->down = down;
             }
             Win32Window* window = windowOf(SDL_GetWindowFromID(event.key.windowID));
             const WPARAM virtualKey = key == SDLK_ESCAPE ? VK_ESCAPE : static_cast<WPARAM>(key);
@@ -500,14 +507,16 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA*, DWORD) {
 
 SHORT WINAPI GetAsyncKeyState(int key) {
     pumpEvents();
-    if (key != VK_ESCAPE) {
+    KeyState* state = key == VK_ESCAPE ? &escapeKey : key == VK_SPACE ? &spaceKey : nullptr;
+    if (state == nullptr) {
         return 0;
     }
-    const bool pressed =
-        escapePressedSinceQuery || terminationRequested.load(std::memory_order_relaxed);
-    escapePressedSinceQuery = false;
-    const unsigned state = (escapeDown ? 0x8000u : 0u) | (pressed ? 0x0001u : 0u);
-    return static_cast<SHORT>(state);
+    bool pressed = state->pressedSinceQuery;
+    if (key == VK_ESCAPE) {
+        pressed = pressed || terminationRequested.load(std::memory_order_relaxed);
+    }
+    state->pressedSinceQuery = false;
+    return static_cast<SHORT>((state->down ? 0x8000u : 0u) | (pressed ? 0x0001u : 0u));
 }
 
 void WINAPI ExitProcess(UINT exitCode) {

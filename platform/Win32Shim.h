@@ -144,6 +144,7 @@ constexpr UINT PM_REMOVE = 0x0001;
 
 // Keys.
 constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
 
 // Device capabilities.
 constexpr int HORZRES = 8;

@@ -94,6 +94,23 @@ void InitTextTargets() {
     }
 }
 
+void FreeLayer(Sprite** layer) {
+    for (int i = 0; i < LayerSize; ++i) {
+        if (layer[i] != nullptr) {
+            layer[i]->Destroy();
+            delete layer[i];
+            layer[i] = nullptr;
+        }
+    }
+}
+
+void FreeTextTargets() {
+    delete[] demo.textTargets;
+    demo.textTargets = nullptr;
+    delete[] demo.textSizes;
+    demo.textSizes = nullptr;
+}
+
 } // namespace
 
 void InitSpriteLayers() {
@@ -102,16 +119,14 @@ void InitSpriteLayers() {
     InitTextTargets();
 }
 
+void RebuildSpriteLayers() {
+    FreeLayer(demo.snowLayer);
+    FreeLayer(demo.textLayer);
+    FreeTextTargets();
+    InitSpriteLayers();
+}
+
 void FreeSpriteLayers() {
-    for (Sprite*& sprite : demo.snowLayer) {
-        if (sprite != nullptr) {
-            sprite->Destroy();
-            delete sprite;
-            sprite = nullptr;
-        }
-    }
-    delete[] demo.textTargets;
-    demo.textTargets = nullptr;
-    delete[] demo.textSizes;
-    demo.textSizes = nullptr;
+    FreeLayer(demo.snowLayer);
+    FreeTextTargets();
 }

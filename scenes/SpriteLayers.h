@@ -8,6 +8,10 @@
 // frame; the layers' positions and spins are then the scenes' to change.
 void InitSpriteLayers();
 
+// Both layers and the text targets made again as InitSpriteLayers made them,
+// for a pass of the show after its first.
+void RebuildSpriteLayers();
+
 // Destroys and deletes the SnowLayer's sprites and frees the text targets and
 // sizes. The TextLayer is left to the end of the process.
 void FreeSpriteLayers();

@@ -11,6 +11,9 @@
 // - PageRenderSong: the song of a seed, rendered whole as the capture tool
 //   renders it, for comparison with the desktop's.
 //
+// After the show has ended, PageWatchAgain plays it again from the start;
+// PageLoseShow stops it for good when the browser takes its GL context away.
+//
 // Each reports back through a function the page defines on Module.
 #include "app/CommandLine.h"
 #include "app/Show.h"
@@ -97,8 +100,21 @@ void showFrame() {
     SwapBuffers(demo.deviceContext);
     ++framesDrawn;
     reportFirstFrame();
-    if (!ShowGoesOn(show)) {
+    switch (FollowShow(show)) {
+    case AfterFrame::paused:
+        pictureClock.hold();
+        break;
+    case AfterFrame::resumed:
+        pictureClock.resume(static_cast<double>(show.music.playedFrom()) / ShowSampleRate);
+        break;
+    case AfterFrame::restarted:
+        pictureClock = PictureClock{};
+        break;
+    case AfterFrame::end:
         endShow();
+        break;
+    case AfterFrame::next:
+        break;
     }
 }
 
@@ -127,6 +143,7 @@ bool readSwitches(const char* commandLine, ShowRun& run) {
     }
     run.frameSize = switches.frameSize;
     run.keepAspect = switches.aspect;
+    run.loop = switches.loop;
     aspectAsked = switches.aspect;
     run.program = "hallatorvo (web)";
     return true;
@@ -155,7 +172,25 @@ extern "C" EMSCRIPTEN_KEEPALIVE int PageStartShow(const char* commandLine, int f
 extern "C" EMSCRIPTEN_KEEPALIVE void PageSync(double* picture, double* heard) {
     const double now = emscripten_get_now();
     *picture = pictureClock.at(now);
-    *heard = HeardSongSeconds(now);
+    *heard = pictureClock.heard(now);
+}
+
+// The ended show from its start again, on the click that asks for it.
+extern "C" EMSCRIPTEN_KEEPALIVE void PageWatchAgain() {
+    // Keys pressed while the end was showing are not for the new run.
+    GetAsyncKeyState(VK_ESCAPE);
+    GetAsyncKeyState(VK_SPACE);
+    RestartShow(show);
+    pictureClock = PictureClock{};
+    framesDrawn = 0;
+    emscripten_set_main_loop(showFrame, 0, false);
+}
+
+// The GL context is gone, and every texture and program with it: the frames
+// and the sound stop, for the page to offer a new start.
+extern "C" EMSCRIPTEN_KEEPALIVE void PageLoseShow() {
+    emscripten_cancel_main_loop();
+    show.music.stop();
 }
 
 // Gets the sound of PageStartShow ready while the page waits for the click.

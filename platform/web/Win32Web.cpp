@@ -33,8 +33,14 @@ Win32DeviceContext deviceContext;
 Win32GlContext glContext;
 std::map<std::string, WNDPROC> classes;
 bool quitPosted = false;
-bool escapePressed = false; // since the last query
-bool escapeDown = false;
+// The keys GetAsyncKeyState answers for: whether each is down, and whether it
+// went down since the last query.
+struct KeyState {
+    bool down = false;
+    bool pressedSinceQuery = false;
+};
+KeyState escapeKey;
+KeyState spaceKey;
 
 double fullscreenLeft = -1e9; // when the page last left full screen
 
@@ -59,15 +65,18 @@ bool leavesFullscreen() {
 }
 
 EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
-    if (std::string(event->key) != "Escape") {
+    const std::string key = event->key;
+    KeyState* state = key == "Escape" ? &escapeKey : key == " " ? &spaceKey : nullptr;
+    if (state == nullptr) {
         return EM_FALSE;
     }
-    if (type == EMSCRIPTEN_EVENT_KEYDOWN && leavesFullscreen()) {
+    const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    if (down && state == &escapeKey && leavesFullscreen()) {
         return EM_TRUE;
     }
-    escapeDown = type == EMSCRIPTEN_EVENT_KEYDOWN;
-    escapePressed = escapePressed || escapeDown;
-    return EM_TRUE;
+    state->pressedSinceQuery = state->pressedSinceQuery || (down && !state->down);
+    state->down = down;
+    return EM_TRUE; // Space would otherwise scroll the page
 }
 
 int canvasSide(bool width) {
@@ -187,12 +196,14 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA*, DWORD) {
 }
 
 SHORT WINAPI GetAsyncKeyState(int key) {
-    if (key != VK_ESCAPE) {
+    KeyState* state = key == VK_ESCAPE ? &escapeKey : key == VK_SPACE ? &spaceKey : nullptr;
+    if (state == nullptr) {
         return 0;
     }
-    const SHORT state = static_cast<SHORT>((escapeDown ? 0x8000 : 0) | (escapePressed ? 1 : 0));
-    escapePressed = false;
-    return state;
+    const SHORT answer =
+        static_cast<SHORT>((state->down ? 0x8000 : 0) | (state->pressedSinceQuery ? 1 : 0));
+    state->pressedSinceQuery = false;
+    return answer;
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR) {

@@ -10,7 +10,9 @@ then the whole show in real time, which must end by itself with its sound
 played, the pictures following the heard sound and the drawing buffer the
 window's size; once more with the CPU slowed four times, ended by Escape; and
 once in Firefox under Xvfb and once in WebKitGTK's MiniBrowser under Xvfb,
-each with one frame against the native one too. Each row of PAGE_STATES
+each with one frame against the native one too. One more run is paused and
+resumed with Space, ended by Escape, clicked to play again and has its GL
+context taken away. Each row of PAGE_STATES
 opens the page in one state in Chromium and checks what it says before any
 click and what a click does; a phone's viewport has its frame checked square
 against the native one with --aspect.
@@ -237,6 +239,52 @@ def clicked_run(base, escape_after=None, browser=Page, throttle=None, name="clic
 
 
 STATUS = "document.getElementById('status').textContent"
+INVITES = "document.getElementById('overlay').classList.contains('invites')"
+LOSE_CONTEXT = "Module.canvas.getContext('webgl2').getExtension('WEBGL_lose_context').loseContext()"
+
+
+def controls_run(base):
+    """Space held, then Space again; Escape, then a click on "the end"; then
+    the GL context lost: whether each did what a viewer expects."""
+    def still_and_silent(page):  # over a second
+        first = page.evaluate("hallatorvoSync()")
+        time.sleep(1)
+        last = page.evaluate("hallatorvoSync()")
+        return last["picture"] == first["picture"] and first["heard"] is last["heard"] is None
+
+    def in_step(page):  # from then on, as the clicked runs measure it
+        gaps, unheard = sample_sync(page, 5)
+        return bool(gaps) and numpy.median(gaps) <= MAX_MEDIAN_SYNC_MS and unheard == 0
+
+    seen = {}
+    with Page(base + "index.html", *SIZE) as page:
+        page.wait_for(STATUS + " == 'click to start'", 60)
+        page.click(SIZE[0] // 2, SIZE[1] // 2)
+        page.wait_for("window.pageTiming.firstFrame != null", 60)
+        time.sleep(3)
+        page.press_space()
+        time.sleep(0.5)
+        seen["Space holds the pictures and the sound"] = still_and_silent(page)
+        page.press_space()
+        seen["Space again: they go on in step"] = in_step(page)
+        for _ in range(2):  # the first one may only leave full screen
+            page.press_escape()
+            time.sleep(1)
+        seen["Escape: the end invites a click"] = (page.wait_for_title(["ended"], 10) == "ended"
+                                                   and "watch again" in page.evaluate(STATUS))
+        page.click(SIZE[0] // 2, SIZE[1] // 2)
+        seen["the click plays the show again, in step"] = (
+            page.wait_for("document.title != 'ended'", 10)
+            and page.evaluate("hallatorvoSync()")["picture"] < 1 and in_step(page))
+        page.evaluate(LOSE_CONTEXT)
+        seen["a lost context says so and offers a new start"] = (
+            page.wait_for_title(["lost"], 10) == "lost" and "dropped" in page.evaluate(STATUS)
+            and page.evaluate(INVITES))
+        time.sleep(0.5)
+        seen["and stops the sound"] = page.evaluate("hallatorvoSync()")["heard"] is None
+    return seen
+
+
 # The title's line boxes, and its space to the left and to the right.
 TITLE_LINES = """(() => {
   const range = document.createRange();
@@ -258,8 +306,7 @@ def page_state(row, urls):
         if where != "slow wasm":
             page.wait_for(STATUS + " != 'loading\u2026'", 60)
         seen = dict(status=page.evaluate(STATUS), title=page.evaluate(TITLE_LINES),
-                    invites=page.evaluate("document.getElementById('overlay').classList"
-                                          ".contains('invites')"))
+                    invites=page.evaluate(INVITES))
         (page.tap if phone else page.click)(size[0] // 2, size[1] // 2)
         started = page.wait_for("window.pageTiming.firstFrame != null", 5 + WASM_DELAY + 30)
         samples = []
@@ -354,6 +401,7 @@ def main():
         end = clicked_run(base) if args.clicked else None
         escaped = (clicked_run(base, SYNC_SECONDS, throttle=THROTTLE, name="throttled run")
                    if args.clicked else None)
+        controls = controls_run(base) if args.clicked else None
         # Firefox opens the single file from the disk when there is one.
         other = args.single.resolve().as_uri() + "/" if args.single else base
         if args.clicked:
@@ -428,6 +476,9 @@ def main():
                   "%s: Escape %sended the show %.1f s later"
                   % (run["name"], "left full screen, then a second " if run["fullscreen"] else "",
                      run["ending"]))
+
+    for what, ok in (controls or {}).items():
+        check(ok, "controls: " + what)
 
     if failures:
         print("%d check(s) failed" % len(failures))

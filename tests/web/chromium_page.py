@@ -151,10 +151,13 @@ class Page:
         for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
             self.call("Input.dispatchTouchEvent", type=kind, touchPoints=points)
 
-    def press_escape(self):
+    def press_escape(self, key="Escape", code="Escape", virtual_key=27):
         for kind in ("keyDown", "keyUp"):
-            self.call("Input.dispatchKeyEvent", type=kind, key="Escape", code="Escape",
-                      windowsVirtualKeyCode=27)
+            self.call("Input.dispatchKeyEvent", type=kind, key=key, code=code,
+                      windowsVirtualKeyCode=virtual_key)
+
+    def press_space(self):
+        self.press_escape(" ", "Space", 32)
 
     def close(self):
         with contextlib.suppress(Exception):
