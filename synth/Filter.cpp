@@ -298,6 +298,10 @@ int designType(const Filter& filter, FilterState& s, FilterDesigns& d, RenderCon
         out[0] = k;
         return 0;
     }
+    if (count <= 0) { // no block to design for: the coefficients hold
+        out[0] = k;
+        return 0;
+    }
 
     // A modulated cutoff is worked out for the whole block first. A design
     // is a function of the clamped cutoff alone (q and type being the
