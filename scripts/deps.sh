@@ -73,13 +73,5 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-# A mirror in the middle of a sync serves a stale index for a while: try
-# again, then go on with the indexes that did arrive (the install then says
-# what it cannot find).
-for wait in 20 40 0; do
-    apt-get update -qq && break
-    [ "$wait" -eq 0 ] && break
-    echo "apt-get update failed; trying again in $wait s" >&2
-    sleep "$wait"
-done
+. "$(dirname "$0")/apt-update.sh"
 apt-get install -y -qq --no-install-recommends "${missing[@]}"

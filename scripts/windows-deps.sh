@@ -58,15 +58,7 @@ if [ $needs_i386 = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; 
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-# A mirror in the middle of a sync serves a stale index for a while: try
-# again, then go on with the indexes that did arrive (the install then says
-# what it cannot find).
-for wait in 20 40 0; do
-    apt-get update -qq && break
-    [ "$wait" -eq 0 ] && break
-    echo "apt-get update failed; trying again in $wait s" >&2
-    sleep "$wait"
-done
+. "$(dirname "$0")/apt-update.sh"
 native=()
 foreign=()
 for p in "${missing[@]}"; do
