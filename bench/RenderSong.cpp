@@ -15,6 +15,11 @@ constexpr int ShowSeconds = 103;
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        // An option is no file name: "--help" would otherwise become a WAV file.
+        std::fprintf(stderr, "usage: %s [FILE.wav]\n", argv[0]);
+        return 2;
+    }
     AudioStream stream;
     if (!stream.renderSong(ShowSeconds * SampleRate)) {
         return 1;
